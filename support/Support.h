@@ -81,6 +81,11 @@ std::string Utf16ToUtf8(std::u16string_view text);
 std::u16string AnsiToUtf16(std::string_view text);
 std::string Utf16ToAnsi(std::u16string_view text);
 
+// UTF-8 to UTF-16 by the platform's own converter (MultiByteToWideChar with
+// flags 0 on Windows), which substitutes invalid input in its own way;
+// Utf8ToUtf16 in the native build.
+std::u16string PlatformUtf8ToUtf16(std::string_view text);
+
 // The decimal separator of the user's regional settings, read once at
 // start-up; "." in the native build.
 char16_t DecimalSeparator();
@@ -98,6 +103,18 @@ inline std::u16string ChooseStr(bool condition, const std::u16string& whenTrue,
   return condition ? whenTrue : whenFalse;
 }
 
+// ---------------------------------------------------------------------------
+// Text of a fetched web body
+
+// True when some byte is 0x80 or above and the bytes split wholly into UTF-8
+// units; encoded surrogates (ED A0 80 to ED BF BF) pass. Pure ASCII fails.
+bool IsUtf8Text(std::string_view bytes);
+
+// The body as text: after a byte-order mark as UTF-8, UTF-16 LE or UTF-16 BE
+// (an odd last byte dropped); without one as UTF-8 when the bytes before the
+// first zero byte pass IsUtf8Text, else in the ANSI code page.
+std::u16string DecodeUrlBody(std::string_view body);
+
 #ifdef _WIN32
 // ---------------------------------------------------------------------------
 // Application title: the caption of the program's message boxes.
@@ -110,7 +127,7 @@ void SetApplicationTitle(std::u16string title);
 
 // A predefined registry root, passed as its 32-bit handle value.
 enum TRegRoot : std::uint32_t {
-  rrCurrentUser = 0x80000001u,  // HKEY_CURRENT_USER
+  rrCurrentUser = 0x80000001u,   // HKEY_CURRENT_USER
   rrLocalMachine = 0x80000002u,  // HKEY_LOCAL_MACHINE
 };
 
@@ -119,8 +136,8 @@ std::int64_t DriveFreeSpace(char16_t letter);
 std::u16string GetFixedDrives();
 std::u16string GetSystemDir();
 bool CreateRegKey(TRegRoot root, const std::u16string& keyPath);
-bool WriteRegString(TRegRoot root, const std::u16string& keyPath,
-                    const std::u16string& valueName, const std::u16string& value);
+bool WriteRegString(TRegRoot root, const std::u16string& keyPath, const std::u16string& valueName,
+                    const std::u16string& value);
 std::u16string ReadRegString(TRegRoot root, const std::u16string& keyPath,
                              const std::u16string& valueName);
 
@@ -150,6 +167,19 @@ class TByteStream {
   virtual ~TByteStream() = default;
   virtual void Write(const void* data, std::size_t size) = 0;
   virtual std::int64_t Size() const = 0;
+};
+
+// A byte stream in memory.
+class TMemoryByteStream : public TByteStream {
+ public:
+  void Write(const void* data, std::size_t size) override {
+    fBytes.append(static_cast<const char*>(data), size);
+  }
+  std::int64_t Size() const override { return static_cast<std::int64_t>(fBytes.size()); }
+  const std::string& Bytes() const noexcept { return fBytes; }
+
+ private:
+  std::string fBytes;
 };
 
 // Called after each chunk with the stream's size; may set cancel.
@@ -191,6 +221,7 @@ class TGetUrlStrThread {
 // waits until it has run. On the main thread itself it runs fn at once.
 void Synchronize(const std::function<void()>& fn);
 // Runs the hand-overs that are waiting; the main thread's message processing
-// calls it.
+// calls it. An error that a hand-over raises passes on to the caller once its
+// thread has been released; the hand-overs after it wait for the next call.
 void CheckSynchronize();
 #endif

@@ -1,0 +1,96 @@
+// Fetching a URL through WinInet, as bytes and as text, and the thread that
+// fetches one in the background.
+#include "support/Win32.h"
+
+#include <wininet.h>
+
+#include <limits>
+
+namespace {
+
+using TInternetHandle = win::TOwned<HINTERNET, &InternetCloseHandle>;
+
+// Reload from the server, reuse a connection, keep the reply out of the cache,
+// no cookies.
+constexpr DWORD kOpenUrlFlags = INTERNET_FLAG_RELOAD | INTERNET_FLAG_EXISTING_CONNECT |
+                                INTERNET_FLAG_NO_CACHE_WRITE | INTERNET_FLAG_NO_COOKIES;
+static_assert(kOpenUrlFlags == 0xA4080000);
+
+constexpr DWORD kChunkSize = 4096;
+
+}  // namespace
+
+std::u16string PlatformUtf8ToUtf16(std::string_view text) {
+  // The platform call takes an int count; a larger text goes to the library's
+  // own converter.
+  if (text.empty() || text.size() > std::numeric_limits<int>::max()) return Utf8ToUtf16(text);
+  const int size = static_cast<int>(text.size());
+  const int units = MultiByteToWideChar(CP_UTF8, 0, text.data(), size, nullptr, 0);
+  std::u16string out(static_cast<std::size_t>(units), u'\0');
+  MultiByteToWideChar(CP_UTF8, 0, text.data(), size, reinterpret_cast<wchar_t*>(out.data()), units);
+  return out;
+}
+
+bool GetUrlStream(const std::u16string& url, TByteStream& stream,
+                  const TUrlProgressEvent& onProgress) {
+  const TInternetHandle internet(
+      InternetOpenW(L"Internet Explorer", INTERNET_OPEN_TYPE_PRECONFIG, nullptr, nullptr, 0));
+  if (!internet) return false;
+  // Declared after the internet handle, so closed before it.
+  const TInternetHandle request(
+      InternetOpenUrlW(internet.Get(), win::Wide(url), nullptr, 0, kOpenUrlFlags, 0));
+  if (!request) return false;
+  bool cancel = false;
+  char buffer[kChunkSize];
+  DWORD read = 0;
+  // A read that fails ends the body like its end does.
+  while (InternetReadFile(request.Get(), buffer, kChunkSize, &read) && read > 0) {
+    stream.Write(buffer, read);
+    if (onProgress) {
+      onProgress(cancel, stream.Size());
+      if (cancel) break;
+    }
+  }
+  return !cancel;
+}
+
+std::u16string GetUrlStr(const std::u16string& url) {
+  TMemoryByteStream body;
+  if (!GetUrlStream(url, body, nullptr)) return {};
+  return DecodeUrlBody(body.Bytes());
+}
+
+TGetUrlStrThread::TGetUrlStrThread()
+    : fHandle(CreateThread(nullptr, 0, &ThreadProc, this, CREATE_SUSPENDED, nullptr)) {
+  if (fHandle == nullptr) {
+    throw Exception(u"Thread creation error: " + win::SysErrorMessage(GetLastError()));
+  }
+  SetThreadPriority(fHandle, THREAD_PRIORITY_BELOW_NORMAL);
+}
+
+TGetUrlStrThread::~TGetUrlStrThread() { CloseHandle(fHandle); }
+
+void TGetUrlStrThread::Start() { ResumeThread(fHandle); }
+
+void TGetUrlStrThread::Execute() {
+  try {
+    FReturnStr = GetUrlStr(FUrl + FParam);
+  } catch (...) {
+    FReturnStr.clear();
+  }
+}
+
+unsigned long __stdcall TGetUrlStrThread::ThreadProc(void* self) {
+  auto* thread = static_cast<TGetUrlStrThread*>(self);
+  // Nothing may leave the thread: an escaping error would end the process.
+  try {
+    thread->Execute();
+  } catch (...) {
+  }
+  try {
+    if (thread->OnTerminate) Synchronize([thread] { thread->OnTerminate(thread); });
+  } catch (...) {
+  }
+  delete thread;
+  return 0;
+}

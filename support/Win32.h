@@ -1,0 +1,81 @@
+// Helpers that the support library's Windows sources share: text at the Win32
+// boundary, owners of handles and COM references, and the registry reads.
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+#include <utility>
+
+#include "support/Support.h"
+
+namespace win {
+
+inline const wchar_t* Wide(const std::u16string& text) {
+  return reinterpret_cast<const wchar_t*>(text.c_str());
+}
+
+inline std::u16string FromWide(const wchar_t* text) {
+  return reinterpret_cast<const char16_t*>(text);
+}
+
+// Owns a handle and closes it with Close when it goes.
+template <class Handle, auto Close>
+class TOwned {
+ public:
+  TOwned() = default;
+  explicit TOwned(Handle handle) : fHandle(handle) {}
+  TOwned(const TOwned&) = delete;
+  TOwned& operator=(const TOwned&) = delete;
+  ~TOwned() {
+    if (fHandle) Close(fHandle);
+  }
+
+  Handle Get() const noexcept { return fHandle; }
+  // The address for a routine that opens the handle; the owner must be empty.
+  Handle* Put() noexcept { return &fHandle; }
+  explicit operator bool() const noexcept { return fHandle != nullptr; }
+
+ private:
+  Handle fHandle = nullptr;
+};
+
+using TRegKey = TOwned<HKEY, &RegCloseKey>;
+using TKernelHandle = TOwned<HANDLE, &CloseHandle>;
+
+// Holds one COM reference.
+template <class Interface>
+class TComPtr {
+ public:
+  TComPtr() = default;
+  TComPtr(const TComPtr&) = delete;
+  TComPtr& operator=(const TComPtr&) = delete;
+  ~TComPtr() {
+    if (fPtr) fPtr->Release();
+  }
+
+  Interface* operator->() const noexcept { return fPtr; }
+  Interface* Get() const noexcept { return fPtr; }
+  // The address for a routine that hands out a reference; must be empty.
+  void** PutVoid() noexcept { return reinterpret_cast<void**>(&fPtr); }
+
+ private:
+  Interface* fPtr = nullptr;
+};
+
+// The system's text for an error code, trimmed of trailing blanks, line
+// breaks and full stops; empty when the system has none.
+std::u16string SysErrorMessage(DWORD code);
+
+// The predefined key of a root given as its 32-bit handle value, sign-extended
+// as the HKEY_* constants are on 64-bit Windows.
+inline HKEY RootKey(TRegRoot root) {
+  return reinterpret_cast<HKEY>(static_cast<ULONG_PTR>(static_cast<LONG>(root)));
+}
+
+// A string value of an opened key: the text up to its first null, not
+// expanded; empty when the value is missing or has no data. Another type
+// raises "Invalid data type for '%s'".
+std::u16string ReadStringValue(HKEY key, const std::u16string& valueName);
+
+}  // namespace win
