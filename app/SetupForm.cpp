@@ -1,0 +1,222 @@
+#include "app/SetupForm.h"
+
+#include <utility>
+
+namespace {
+
+const TColor kCream = RgbColor(255, 251, 240);
+const TFont kBold8{u"Tahoma", 8, true};
+const TFont kBold16{u"Tahoma", 12, true};  // 16 pixels high at 96 dots per inch
+
+constexpr char16_t kNextCaption[] = u"&Next >";
+constexpr char16_t kAgreeCaption[] = u"I &Agree";
+constexpr char16_t kInstallCaption[] = u"&Install";
+constexpr char16_t kFinishCaption[] = u"&Finish";
+
+// The real version: the manifest declares the systems that we know, so that
+// Windows does not pretend to be an older one.
+DWORD WindowsMajorVersion() {
+  OSVERSIONINFOW info{};
+  info.dwOSVersionInfoSize = sizeof info;
+  GetVersionExW(&info);
+  return info.dwMajorVersion;
+}
+
+// The design-time properties of each page and of the button row.
+
+void DesignWelcomePage(TForm1& form) {
+  form.pnlStep1.SetColor(clWhite);
+  form.pnlStep1.SetAlign(alTop);
+  form.pnlStep1.SetTabOrder(1);
+  form.Image1.SetAlign(alLeft);
+  form.Image1.LoadFromResource(u"WELCOME");
+  form.lblWelcome.SetFont(kBold16);
+}
+
+void DesignHeaderBand(TPanel& band, TLabel& title, TImage& picture, const std::u16string& bitmap,
+                      TBevel& line) {
+  band.SetColor(kCream);
+  band.SetAlign(alTop);
+  band.SetTabOrder(0);
+  title.SetFont(kBold8);
+  picture.SetAlign(alRight);
+  picture.SetCenter(true);
+  picture.LoadFromResource(bitmap);
+  line.SetAlign(alTop);
+}
+
+void DesignLicensePage(TForm1& form) {
+  form.pnlStep2.SetVisible(false);
+  form.pnlStep2.SetTabOrder(3);
+  DesignHeaderBand(form.Panel3, form.lblLicense, form.Image2, u"HEADER_LICENSE", form.Bevel2);
+  form.Memo2.SetTabOrder(1);
+  form.Memo2.SetText(Utf8ToUtf16(ResourceBytes(u"LICENSE", RT_RCDATA)));
+}
+
+void DesignFolderPage(TForm1& form) {
+  form.pnlStep3.SetVisible(false);
+  form.pnlStep3.SetTabOrder(2);
+  DesignHeaderBand(form.Panel4, form.lblFolder, form.Image3, u"HEADER_FOLDER", form.Bevel3);
+  form.gbFolder.SetTabOrder(1);
+  form.editSetupDir.SetTabOrder(0);
+  form.btnBrowse.SetTabOrder(1);
+  form.chkSCOnDesktop.SetChecked(true);
+  form.chkSCOnDesktop.SetTabOrder(2);
+  form.chkSCOnQuick.SetChecked(true);
+  form.chkSCOnQuick.SetTabOrder(3);
+}
+
+void DesignCompletionPage(TForm1& form) {
+  form.pnlStep4.SetColor(clWhite);
+  form.pnlStep4.SetVisible(false);
+  form.pnlStep4.SetTabOrder(4);
+  form.lblComplete.SetFont(kBold16);
+  form.chkRunOnExit.SetChecked(true);
+  form.chkRunOnExit.SetTabOrder(0);
+}
+
+void DesignButtonRow(TForm1& form) {
+  form.ProgressBar1.SetRange(0, 100);
+  form.ProgressBar1.SetStep(5);
+  form.ProgressBar1.SetVisible(false);
+  form.ProgressBar1.SetTabOrder(7);
+  form.btnNext.SetTabOrder(0);
+  form.btnPrev.SetTabOrder(5);
+  form.btnClose.SetTabOrder(6);
+}
+
+}  // namespace
+
+TForm1::TForm1()
+    : TForm(u"TForm1", u"Form1"),
+      pnlStep1(*this, u"pnlStep1", {0, 0, 0, 308}),
+      Image1(pnlStep1, u"Image1", {0, 0, 160, 308}),
+      lblWelcome(pnlStep1, u"lblWelcome", {183, 20, 305, 53}, true),
+      lblWillInstall(pnlStep1, u"lblWillInstall", {184, 96, 304, 148}, true),
+      pnlStep2(*this, u"pnlStep2", {0, 0, 0, 308}),
+      Panel3(pnlStep2, u"Panel3", {0, 0, 0, 56}),
+      lblLicense(Panel3, u"lblLicense", {17, 9, 0, 0}),
+      lblLicenseTip(Panel3, u"lblLicenseTip", {36, 28, 0, 0}),
+      Image2(Panel3, u"Image2", {0, 0, 67, 56}),
+      Bevel2(pnlStep2, u"Bevel2", {0, 56, 0, 2}),
+      Memo2(pnlStep2, u"Memo2", {20, 75, 454, 177}),
+      lblAgreement(pnlStep2, u"lblAgreement", {23, 267, 437, 32}, true),
+      pnlStep3(*this, u"pnlStep3", {0, 0, 0, 308}),
+      Panel4(pnlStep3, u"Panel4", {0, 0, 0, 56}),
+      lblFolder(Panel4, u"lblFolder", {17, 9, 0, 0}),
+      lblFolderTip(Panel4, u"lblFolderTip", {36, 28, 0, 0}),
+      Image3(Panel4, u"Image3", {0, 0, 67, 56}),
+      Bevel3(pnlStep3, u"Bevel3", {0, 56, 0, 2}),
+      lblSetupToFolder(pnlStep3, u"lblSetupToFolder", {40, 75, 420, 49}, true),
+      gbFolder(pnlStep3, u"gbFolder", {40, 132, 419, 63}),
+      editSetupDir(gbFolder, u"editSetupDir", {17, 24, 305, 21}),
+      btnBrowse(gbFolder, u"btnBrowse", {325, 24, 77, 21}),
+      lblNeedSize(pnlStep3, u"lblNeedSize", {41, 221, 0, 0}),
+      lblFreeSize(pnlStep3, u"lblFreeSize", {41, 247, 0, 0}),
+      chkSCOnDesktop(pnlStep3, u"chkSCOnDesktop", {237, 217, 151, 20}),
+      chkSCOnQuick(pnlStep3, u"chkSCOnQuick", {237, 243, 184, 20}),
+      pnlStep4(*this, u"pnlStep4", {0, 0, 0, 308}),
+      lblComplete(pnlStep4, u"lblComplete", {183, 20, 305, 53}, true),
+      lblClose(pnlStep4, u"lblClose", {184, 89, 302, 65}, true),
+      chkRunOnExit(pnlStep4, u"chkRunOnExit", {186, 170, 254, 14}),
+      Bevel1(*this, u"Bevel1", {-1, 308, 555, 2}),
+      ProgressBar1(*this, u"ProgressBar1", {35, 328, 185, 12}),
+      btnPrev(*this, u"btnPrev", {253, 323, 77, 22}),
+      btnNext(*this, u"btnNext", {330, 323, 77, 22}),
+      btnClose(*this, u"btnClose", {417, 323, 62, 22}) {
+  DesignWelcomePage(*this);
+  DesignLicensePage(*this);
+  DesignFolderPage(*this);
+  DesignCompletionPage(*this);
+  DesignButtonRow(*this);
+  OnCreate = [this](TObject* sender) { FormCreate(sender); };
+  ApplicationEvents1.OnIdle = [this](TObject* sender, bool& done) {
+    ApplicationEvents1Idle(sender, done);
+  };
+  btnNext.OnClick = [this](TObject* sender) { btnNextClick(sender); };
+  btnPrev.OnClick = [this](TObject* sender) { btnPrevClick(sender); };
+  btnClose.OnClick = [this](TObject* sender) { btnCloseClick(sender); };
+}
+
+void TForm1::FormCreate(TObject* /*Sender*/) {
+  const std::pair<TControl*, const char16_t*> texts[] = {
+      {this, u"Setup - Brindle Tessera"},
+      {&btnPrev, u"< &Back"},
+      {&btnNext, kNextCaption},
+      {&btnClose, u"Cancel"},
+      {&lblWelcome, u"Welcome to the Brindle Tessera 4.25 Setup Wizard"},
+      {&lblWillInstall,
+       u"This will install Brindle Tessera 4.25 on your computer.\n\n"
+       u"Click Next to continue, or Cancel to exit Setup."},
+      {&lblLicense, u"License Agreement"},
+      {&lblLicenseTip, u"Please read the following important infomation before continuing."},
+      {&lblAgreement,
+       u"If you accept the terms of the agreement, click I Agree to continue. You must accept "
+       u"the agreement to install Brindle Tessera."},
+      {&lblFolder, u"Select Destination Location"},
+      {&lblFolderTip, u"Where should Brindle Tessera be installed?"},
+      {&lblSetupToFolder,
+       u"Setup will install Brindle Tessera 4.25 into the following folder.\n\n"
+       u"To continue, click Next. If you would like to select a different folder, click Browse."},
+      {&gbFolder, u"Destination Folder"},
+      {&btnBrowse, u"&Browse..."},
+      {&lblNeedSize, u"Space required: 15 MB"},
+      {&chkSCOnDesktop, u"Create a desktop icon"},
+      {&chkSCOnQuick, u"Create a Quick Launch icon"},
+      {&lblComplete, u"Completing the Brindle Tessera Setup Wizard"},
+      {&lblClose,
+       u"Setup has finished installing Brindle Tessera 4.25 on your computer.\n\n"
+       u"Click Finish to close this wizard."},
+      {&chkRunOnExit, u"Launch Tessera 4.25"},
+  };
+  for (const auto& [control, text] : texts) control->SetText(text);
+  SetSize(503, WindowsMajorVersion() >= 6 ? 398 : 385);
+  pnlStep2.SetAlign(alTop);
+  pnlStep3.SetAlign(alTop);
+  pnlStep4.SetAlign(alTop);
+  FStep = 1;
+  ProgressBar1.SetPosition(0);
+  chkSCOnQuick.SetVisible(WindowsMajorVersion() < 6);
+}
+
+// The only place where the page state is derived from FStep.
+void TForm1::ApplicationEvents1Idle(TObject* /*Sender*/, bool& /*Done*/) {
+  TPanel* const pages[] = {&pnlStep1, &pnlStep2, &pnlStep3, &pnlStep4};
+  for (int page = 1; page <= 4; ++page) pages[page - 1]->SetVisible(FStep == page);
+  btnPrev.SetVisible(FStep == 2 || FStep == 3);
+  btnClose.SetVisible(FStep < 4);
+  btnNext.SetEnabled(FStep != 3 || lblFreeSize.Visible());
+}
+
+void TForm1::UpdateNextCaption() {
+  switch (FStep) {
+    case 2:
+      btnNext.SetText(kAgreeCaption);
+      break;
+    case 3:
+      btnNext.SetText(kInstallCaption);
+      break;
+    case 4:
+      btnNext.SetText(kFinishCaption);
+      break;
+    default:
+      btnNext.SetText(kNextCaption);
+  }
+}
+
+// The caption, not the page, decides what Next does.
+void TForm1::btnNextClick(TObject* /*Sender*/) {
+  if (btnNext.Text() == kFinishCaption) {
+    Close();
+    return;
+  }
+  FStep = FStep + 1;
+  UpdateNextCaption();
+}
+
+void TForm1::btnPrevClick(TObject* /*Sender*/) {
+  FStep = FStep - 1;
+  UpdateNextCaption();
+}
+
+void TForm1::btnCloseClick(TObject* /*Sender*/) { Close(); }

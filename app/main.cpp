@@ -1,0 +1,23 @@
+// The program entry: refuse to run beside Tessera, then show the wizard.
+#include <windows.h>
+
+#include "app/SetupForm.h"
+#include "toolkit/Toolkit.h"
+
+int WINAPI wWinMain(HINSTANCE /*instance*/, HINSTANCE /*previous*/, PWSTR /*commandLine*/,
+                    int /*show*/) {
+  if (FindWindowW(L"TfrmMain", L"Tessera")) {
+    MessageBoxW(nullptr, L"Tessera is running, you first need to close it.", L"Setup", 0);
+    return 0;
+  }
+  TApplication application;
+  try {
+    application.Initialize();
+    application.SetTitle(u"Setup");
+    application.CreateForm<TForm1>();
+    application.Run();
+  } catch (...) {
+    ShowException();
+  }
+  return 0;
+}

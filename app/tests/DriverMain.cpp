@@ -1,0 +1,78 @@
+// wizard_driver walk <TesseraSetup.exe> <shots folder>
+//
+// Walks through the wizard with the default choices as a user would, saves a
+// screenshot of every page as page1.png to page4.png and prints each step.
+#include <cstdio>
+
+#include "app/tests/WizardDriver.h"
+#include "toolkit/Toolkit.h"
+
+namespace {
+
+struct TWalkStep {
+  int page;
+  const char16_t* nextCaption;
+};
+
+constexpr TWalkStep kWalk[] = {
+    {1, u"&Next >"},
+    {2, u"I &Agree"},
+    {3, u"&Install"},
+    {4, u"&Finish"},
+};
+
+// Installing can take a while before the next page shows.
+constexpr DWORD kPageTimeout = 120000;
+
+void Say(const std::u16string& line) {
+  std::printf("%s\n", Utf16ToUtf8(line).c_str());
+  std::fflush(stdout);
+}
+
+void WaitForPage(TWizardProcess& setup, const TWalkStep& step) {
+  const DWORD start = GetTickCount();
+  while (setup.VisiblePage() != step.page || setup.Text(u"btnNext") != step.nextCaption) {
+    if (!setup.Running()) throw Exception(u"The setup ended before page " + IntToStr(step.page));
+    if (GetTickCount() - start >= kPageTimeout) {
+      throw Exception(u"Page " + IntToStr(step.page) + u" with Next \"" + step.nextCaption +
+                      u"\" did not show; the wizard shows page " + IntToStr(setup.VisiblePage()) +
+                      u" with \"" + setup.Text(u"btnNext") + u"\"");
+    }
+    Sleep(50);
+  }
+  setup.Settle();
+}
+
+int Walk(const std::u16string& exePath, const std::u16string& shotsFolder) {
+  CreateDirectoryW(WideText(shotsFolder), nullptr);
+  TWizardProcess setup(exePath);
+  Say(u"started " + exePath);
+  setup.WaitForWizard();
+  Say(u"wizard window shown");
+  for (const TWalkStep& step : kWalk) {
+    WaitForPage(setup, step);
+    const std::u16string shot = shotsFolder + u"\\page" + IntToStr(step.page) + u".png";
+    setup.SaveScreenshot(shot);
+    Say(u"page " + IntToStr(step.page) + u": saved " + shot);
+    setup.Click(u"btnNext");
+    Say(u"page " + IntToStr(step.page) + u": clicked \"" + step.nextCaption + u"\"");
+  }
+  const DWORD exitCode = setup.WaitForExit(30000);
+  Say(u"setup ended with exit code " + IntToStr(exitCode));
+  return exitCode == 0 ? 0 : 1;
+}
+
+}  // namespace
+
+int wmain(int argc, wchar_t** argv) {
+  if (argc != 4 || FromWideText(argv[1]) != u"walk") {
+    std::fprintf(stderr, "usage: wizard_driver walk <TesseraSetup.exe> <shots folder>\n");
+    return 2;
+  }
+  try {
+    return Walk(FromWideText(argv[2]), FromWideText(argv[3]));
+  } catch (const std::exception& error) {
+    std::fprintf(stderr, "wizard_driver: %s\n", error.what());
+    return 1;
+  }
+}

@@ -1,0 +1,227 @@
+// The form and the controls on it.
+#include "toolkit/Toolkit.h"
+
+#include <commctrl.h>
+
+// ---------------------------------------------------------------------------
+// Form
+
+TForm::TForm(const std::u16string& className, std::u16string name)
+    : TControl(nullptr, std::move(name), {0, 0, 320, 240},
+               {WideText(className),
+                WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX | WS_THICKFRAME |
+                    WS_CLIPCHILDREN,
+                WS_EX_CONTROLPARENT, cfFillsBackground}) {
+  SetColor(clBtnFace);
+}
+
+void TForm::SetVisible(bool visible) {
+  if (!Handle() || Visible() == visible) return;
+  if (visible && !fShown) {
+    fShown = true;
+    const TBounds bounds = Bounds();
+    SetBounds({(GetSystemMetrics(SM_CXSCREEN) - bounds.width) / 2,
+               (GetSystemMetrics(SM_CYSCREEN) - bounds.height) / 2, bounds.width, bounds.height});
+  }
+  ShowWindow(Handle(), visible ? SW_SHOW : SW_HIDE);
+}
+
+// The main form goes with the loop's end; another one only hides.
+void TForm::Close() {
+  if (Application().MainForm() == this) {
+    Application().Terminate();
+  } else {
+    Hide();
+  }
+}
+
+void TForm::DoCreate() {
+  if (!OnCreate) return;
+  try {
+    OnCreate(this);
+  } catch (...) {
+    ShowException();
+  }
+}
+
+LRESULT TForm::WndProc(UINT message, WPARAM wParam, LPARAM lParam) {
+  switch (message) {
+    case WM_CLOSE:
+      Close();
+      return 0;
+    case WM_ACTIVATE:
+      // The focus comes back to the control that had it, at first the first
+      // control in the tab order.
+      if (LOWORD(wParam) == WA_INACTIVE) {
+        const HWND focus = GetFocus();
+        if (IsChild(Handle(), focus)) fLastFocus = focus;
+      } else if (HIWORD(wParam) == 0) {
+        const bool restore = fLastFocus && IsChild(Handle(), fLastFocus) &&
+                             IsWindowVisible(fLastFocus) && IsWindowEnabled(fLastFocus);
+        SetFocus(restore ? fLastFocus : GetNextDlgTabItem(Handle(), nullptr, FALSE));
+      }
+      return 0;
+    case WM_NEXTDLGCTL: {
+      const HWND next = LOWORD(lParam) != 0 ? reinterpret_cast<HWND>(wParam)
+                                            : GetNextDlgTabItem(Handle(), GetFocus(), wParam != 0);
+      if (next) SetFocus(next);
+      return 0;
+    }
+    case WM_COMMAND:
+      // Enter without a default button: a focused push button is pressed.
+      if (LOWORD(wParam) == IDOK && lParam == 0) {
+        const HWND focus = GetFocus();
+        if (dynamic_cast<TButton*>(FromHandle(focus))) SendMessageW(focus, BM_CLICK, 0, 0);
+        return 0;
+      }
+      break;
+  }
+  return TControl::WndProc(message, wParam, lParam);
+}
+
+// ---------------------------------------------------------------------------
+// Containers
+
+TPanel::TPanel(TControl& parent, std::u16string name, const TBounds& bounds)
+    : TControl(&parent, std::move(name), bounds,
+               {L"TPanel", WS_CLIPCHILDREN, WS_EX_CONTROLPARENT, cfFillsBackground}) {
+  SetColor(clBtnFace);
+}
+
+TGroupBox::TGroupBox(TControl& parent, std::u16string name, const TBounds& bounds)
+    : TControl(&parent, std::move(name), bounds,
+               {L"BUTTON", BS_GROUPBOX | WS_CLIPCHILDREN, WS_EX_CONTROLPARENT,
+                cfFillsBackground | cfTransparent}) {}
+
+// ---------------------------------------------------------------------------
+// Text
+
+TLabel::TLabel(TControl& parent, std::u16string name, const TBounds& bounds, bool wordWrap)
+    : TControl(
+          &parent, std::move(name), bounds,
+          {L"STATIC", static_cast<DWORD>(SS_NOPREFIX | (wordWrap ? SS_LEFT : SS_LEFTNOWORDWRAP)), 0,
+           cfTransparent}),
+      fAutoSize(!wordWrap) {
+  AdjustSize();
+}
+
+void TLabel::AdjustSize() {
+  if (!fAutoSize) return;
+  const std::u16string text = Text();
+  const HDC dc = GetDC(Handle());
+  const HGDIOBJ old = SelectObject(dc, Font());
+  RECT extent{};
+  DrawTextW(dc, WideText(text), -1, &extent, DT_CALCRECT | DT_NOPREFIX | DT_EXPANDTABS | DT_LEFT);
+  SelectObject(dc, old);
+  ReleaseDC(Handle(), dc);
+  SetSize(extent.right, extent.bottom);
+}
+
+TEdit::TEdit(TControl& parent, std::u16string name, const TBounds& bounds)
+    : TControl(&parent, std::move(name), bounds,
+               {L"EDIT", ES_AUTOHSCROLL | WS_TABSTOP, WS_EX_CLIENTEDGE}) {}
+
+// The edit control reports typing and a new text alike.
+void TEdit::Notify(WORD code) {
+  if (code == EN_CHANGE && OnChange) OnChange(this);
+}
+
+TMemo::TMemo(TControl& parent, std::u16string name, const TBounds& bounds)
+    : TControl(&parent, std::move(name), bounds,
+               {L"EDIT", ES_MULTILINE | ES_READONLY | ES_AUTOVSCROLL | WS_VSCROLL | WS_TABSTOP,
+                WS_EX_CLIENTEDGE}) {}
+
+void TMemo::SetText(const std::u16string& text) {
+  std::u16string lines;
+  lines.reserve(text.size() + text.size() / 16);
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    const char16_t c = text[i];
+    if (c == u'\n' || c == u'\r') {
+      lines += u"\r\n";
+      if (c == u'\r' && i + 1 < text.size() && text[i + 1] == u'\n') ++i;
+    } else {
+      lines += c;
+    }
+  }
+  TControl::SetText(lines);
+}
+
+// Read-only, the edit control would take the face colour.
+HBRUSH TMemo::ControlColor(HDC dc) {
+  SetBkColor(dc, GetSysColor(COLOR_WINDOW));
+  SetTextColor(dc, GetSysColor(COLOR_WINDOWTEXT));
+  return GetSysColorBrush(COLOR_WINDOW);
+}
+
+// ---------------------------------------------------------------------------
+// Buttons
+
+TButton::TButton(TControl& parent, std::u16string name, const TBounds& bounds)
+    : TControl(&parent, std::move(name), bounds, {L"BUTTON", BS_PUSHBUTTON | WS_TABSTOP}) {}
+
+void TButton::Notify(WORD code) {
+  if (code == BN_CLICKED && OnClick) OnClick(this);
+}
+
+TCheckBox::TCheckBox(TControl& parent, std::u16string name, const TBounds& bounds)
+    : TControl(&parent, std::move(name), bounds,
+               {L"BUTTON", BS_AUTOCHECKBOX | WS_TABSTOP, 0, cfTransparent}) {}
+
+bool TCheckBox::Checked() const { return SendMessageW(Handle(), BM_GETCHECK, 0, 0) == BST_CHECKED; }
+
+void TCheckBox::SetChecked(bool checked) {
+  SendMessageW(Handle(), BM_SETCHECK, checked ? BST_CHECKED : BST_UNCHECKED, 0);
+}
+
+// ---------------------------------------------------------------------------
+// Decoration and progress
+
+TBevel::TBevel(TControl& parent, std::u16string name, const TBounds& bounds)
+    : TControl(&parent, std::move(name), bounds, {L"TBevel", 0}) {}
+
+LRESULT TBevel::WndProc(UINT message, WPARAM wParam, LPARAM lParam) {
+  switch (message) {
+    case WM_ERASEBKGND:
+      return 1;
+    case WM_PAINT: {
+      PAINTSTRUCT paint;
+      const HDC dc = BeginPaint(Handle(), &paint);
+      RECT area;
+      GetClientRect(Handle(), &area);
+      FillRect(dc, &area, BackgroundBrush());
+      RECT line{area.left, area.top, area.right, area.top + 1};
+      FillRect(dc, &line, GetSysColorBrush(COLOR_BTNSHADOW));
+      OffsetRect(&line, 0, 1);
+      FillRect(dc, &line, GetSysColorBrush(COLOR_BTNHIGHLIGHT));
+      EndPaint(Handle(), &paint);
+      return 0;
+    }
+  }
+  return TControl::WndProc(message, wParam, lParam);
+}
+
+namespace {
+
+// The progress bar's window class is registered by comctl32 on request.
+const wchar_t* ProgressClass() {
+  static const INITCOMMONCONTROLSEX controls{sizeof controls, ICC_PROGRESS_CLASS};
+  [[maybe_unused]] static const BOOL registered = InitCommonControlsEx(&controls);
+  return PROGRESS_CLASSW;
+}
+
+}  // namespace
+
+TProgressBar::TProgressBar(TControl& parent, std::u16string name, const TBounds& bounds)
+    : TControl(&parent, std::move(name), bounds, {ProgressClass(), 0}) {}
+
+void TProgressBar::SetRange(int min, int max) {
+  SendMessageW(Handle(), PBM_SETRANGE32, static_cast<WPARAM>(min), max);
+}
+
+void TProgressBar::SetStep(int step) {
+  SendMessageW(Handle(), PBM_SETSTEP, static_cast<WPARAM>(step), 0);
+}
+
+void TProgressBar::SetPosition(int position) {
+  SendMessageW(Handle(), PBM_SETPOS, static_cast<WPARAM>(position), 0);
+}
