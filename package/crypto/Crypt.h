@@ -75,73 +75,31 @@ class TCrypt_hash {
   bool fInitialized = false;
 };
 
-class TCrypt_haval final : public TCrypt_hash {  // 5 passes, 256-bit digest
- public:
-  TCrypt_haval();
-  ~TCrypt_haval() override;
-  int GetId() const override;
-  std::u16string GetAlgorithm() const override;
-  int GetHashSize() const override;
-  void Init() override;
-  void Final(std::uint8_t* digest) override;
-  void Burn() override;
-  void Update(const void* buffer, std::size_t size) override;
+// One hash algorithm class; its state lives in the algorithm's own file.
+#define TCRYPT_HASH_CLASS(Name)                                 \
+  class Name final : public TCrypt_hash {                       \
+   public:                                                      \
+    Name();                                                     \
+    ~Name() override;                                           \
+    int GetId() const override;                                 \
+    std::u16string GetAlgorithm() const override;               \
+    int GetHashSize() const override;                           \
+    void Init() override;                                       \
+    void Final(std::uint8_t* digest) override;                  \
+    void Burn() override;                                       \
+    void Update(const void* buffer, std::size_t size) override; \
+                                                                \
+   private:                                                     \
+    struct State;                                               \
+    std::unique_ptr<State> fState;                              \
+  }
 
- private:
-  struct State;
-  std::unique_ptr<State> fState;
-};
+TCRYPT_HASH_CLASS(TCrypt_haval);  // 5 passes, 256-bit digest
+TCRYPT_HASH_CLASS(TCrypt_md5);
+TCRYPT_HASH_CLASS(TCrypt_sha1);
+TCRYPT_HASH_CLASS(TCrypt_sha256);
 
-class TCrypt_md5 final : public TCrypt_hash {
- public:
-  TCrypt_md5();
-  ~TCrypt_md5() override;
-  int GetId() const override;
-  std::u16string GetAlgorithm() const override;
-  int GetHashSize() const override;
-  void Init() override;
-  void Final(std::uint8_t* digest) override;
-  void Burn() override;
-  void Update(const void* buffer, std::size_t size) override;
-
- private:
-  struct State;
-  std::unique_ptr<State> fState;
-};
-
-class TCrypt_sha1 final : public TCrypt_hash {
- public:
-  TCrypt_sha1();
-  ~TCrypt_sha1() override;
-  int GetId() const override;
-  std::u16string GetAlgorithm() const override;
-  int GetHashSize() const override;
-  void Init() override;
-  void Final(std::uint8_t* digest) override;
-  void Burn() override;
-  void Update(const void* buffer, std::size_t size) override;
-
- private:
-  struct State;
-  std::unique_ptr<State> fState;
-};
-
-class TCrypt_sha256 final : public TCrypt_hash {
- public:
-  TCrypt_sha256();
-  ~TCrypt_sha256() override;
-  int GetId() const override;
-  std::u16string GetAlgorithm() const override;
-  int GetHashSize() const override;
-  void Init() override;
-  void Final(std::uint8_t* digest) override;
-  void Burn() override;
-  void Update(const void* buffer, std::size_t size) override;
-
- private:
-  struct State;
-  std::unique_ptr<State> fState;
-};
+#undef TCRYPT_HASH_CLASS
 
 // The SHA-512 compression and padding; SHA-512 gives its initial values.
 class TCrypt_sha512base : public TCrypt_hash {

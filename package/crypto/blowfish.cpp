@@ -1,96 +1,18 @@
 // Blowfish (Schneier, "Description of a New Variable-Length Key, 64-Bit Block
 // Cipher", 1993): 16 rounds, P-array and S-boxes filled from the hexadecimal
 // digits of pi and then keyed.
-#include <algorithm>
-#include <array>
 #include <cstring>
 #include <utility>
-#include <vector>
 
 #include "package/crypto/Crypt.h"
-#include "package/crypto/bigendian.h"
+#include "package/crypto/byteorder.h"
+#include "package/crypto/pi_digits.h"
 
 namespace {
 
 constexpr std::size_t kRounds = 16;
 constexpr std::size_t kPWords = kRounds + 2;
 constexpr std::size_t kMaxKeyBytes = 56;
-
-// A number in fixed point: word 0 holds the integer part, the rest the
-// fraction, most significant word first.
-using Fixed = std::vector<std::uint32_t>;
-
-// x /= d, skipping the words before 'from', which are zero.
-void DivideSmall(Fixed& x, std::uint32_t d, std::size_t from) {
-  std::uint64_t rest = 0;
-  for (std::size_t i = from; i < x.size(); ++i) {
-    const std::uint64_t part = rest << 32 | x[i];
-    x[i] = static_cast<std::uint32_t>(part / d);
-    rest = part % d;
-  }
-}
-
-void MultiplySmall(Fixed& x, std::uint32_t m) {
-  std::uint64_t carry = 0;
-  for (std::size_t i = x.size(); i-- > 0;) {
-    const std::uint64_t part = std::uint64_t{x[i]} * m + carry;
-    x[i] = static_cast<std::uint32_t>(part);
-    carry = part >> 32;
-  }
-}
-
-// acc += t or acc -= t; every result here stays non-negative.
-void Accumulate(Fixed& acc, const Fixed& t, bool subtract) {
-  std::int64_t carry = 0;
-  for (std::size_t i = acc.size(); i-- > 0;) {
-    const std::int64_t term = subtract ? -std::int64_t{t[i]} : std::int64_t{t[i]};
-    const std::int64_t part = std::int64_t{acc[i]} + term + carry;
-    acc[i] = static_cast<std::uint32_t>(part);
-    carry = part >> 32;  // arithmetic shift: -1 for a borrow
-  }
-}
-
-// atan(1/x) = sum over k of (-1)^k / ((2k+1) x^(2k+1)).
-Fixed ArctanInverse(std::uint32_t x, std::size_t words) {
-  Fixed power(words);
-  power[0] = 1;
-  DivideSmall(power, x, 0);
-  Fixed sum = power;
-  Fixed term(words);
-  std::size_t lead = 0;  // the words of power before this one are zero
-  for (std::uint32_t k = 1;; ++k) {
-    DivideSmall(power, x * x, lead);
-    while (lead < words && power[lead] == 0) ++lead;
-    if (lead == words) return sum;
-    term = power;
-    DivideSmall(term, 2 * k + 1, lead);
-    Accumulate(sum, term, k % 2 == 1);
-  }
-}
-
-// P-array, then the four S-boxes, in the order the digits fill them.
-using PiWords = std::array<std::uint32_t, kPWords + 4 * 256>;
-
-// The fraction of pi in 32-bit words by Machin's formula
-// pi = 16 atan(1/5) - 4 atan(1/239); the guard words absorb the rounding of
-// the divisions.
-PiWords ComputePiWords() {
-  constexpr std::size_t kGuardWords = 4;
-  const std::size_t words = 1 + PiWords().size() + kGuardWords;
-  Fixed pi = ArctanInverse(5, words);
-  MultiplySmall(pi, 16);
-  Fixed rest = ArctanInverse(239, words);
-  MultiplySmall(rest, 4);
-  Accumulate(pi, rest, true);
-  PiWords fraction;
-  std::copy_n(pi.begin() + 1, fraction.size(), fraction.begin());
-  return fraction;
-}
-
-const PiWords& PiFraction() {
-  static const PiWords fraction = ComputePiWords();
-  return fraction;
-}
 
 // The keyed P-array and S-boxes.
 struct Keys {
@@ -129,7 +51,8 @@ struct Keys {
   // The variable-length key schedule; an empty key (a 4-bit size) leaves the
   // P-array unmixed, as a key of one zero byte would.
   void Expand(const std::uint8_t* key, std::size_t length) {
-    const PiWords& pi = PiFraction();
+    // P-array, then the four S-boxes, in the order the digits fill them.
+    const auto pi = pi_digits::FractionWords(kPWords + 4 * 256);
     std::memcpy(p, pi.data(), sizeof p);
     std::memcpy(s, pi.data() + kPWords, sizeof s);
     for (std::size_t i = 0, j = 0; length && i < kPWords; ++i) {

@@ -4,7 +4,7 @@
 #include <cstring>
 
 #include "package/crypto/Crypt.h"
-#include "package/crypto/bigendian.h"
+#include "package/crypto/byteorder.h"
 #include "package/crypto/cast_sboxes.h"
 
 namespace {

@@ -9,6 +9,7 @@
 #include <utility>
 
 #include "package/crypto/Crypt.h"
+#include "package/crypto/byteorder.h"
 
 namespace {
 
@@ -115,22 +116,12 @@ constexpr SPTables kSP = MakeSPTables();
 // Sixteen round keys, each as the eight 6-bit groups that meet the S-boxes.
 using Subkeys = std::array<std::array<std::uint8_t, 8>, 16>;
 
-std::uint64_t LoadBig(const std::uint8_t* bytes) {
-  std::uint64_t value = 0;
-  for (int i = 0; i < 8; ++i) value = value << 8 | bytes[i];
-  return value;
-}
-
-void StoreBig(std::uint64_t value, std::uint8_t* bytes) {
-  for (int i = 7; i >= 0; --i, value >>= 8) bytes[i] = static_cast<std::uint8_t>(value);
-}
-
 std::uint32_t Rotate28(std::uint32_t half, int count) {
   return ((half << count) | (half >> (28 - count))) & 0x0FFFFFFF;
 }
 
 void ScheduleKey(const std::uint8_t* key, Subkeys& subkeys) {
-  const std::uint64_t cd = Permute(LoadBig(key), 64, kPC1);
+  const std::uint64_t cd = Permute(bigendian::Load<std::uint64_t>(key), 64, kPC1);
   auto c = static_cast<std::uint32_t>(cd >> 28);
   auto d = static_cast<std::uint32_t>(cd & 0x0FFFFFFF);
   for (int round = 0; round < 16; ++round) {
@@ -171,9 +162,10 @@ struct Pass {
 };
 
 void RunPasses(const void* inData, void* outData, std::initializer_list<Pass> passes) {
-  std::uint64_t block = ApplyByteTables(kIP, LoadBig(static_cast<const std::uint8_t*>(inData)));
+  std::uint64_t block = ApplyByteTables(
+      kIP, bigendian::Load<std::uint64_t>(static_cast<const std::uint8_t*>(inData)));
   for (const Pass& pass : passes) block = Rounds(block, pass.subkeys, pass.decrypt);
-  StoreBig(ApplyByteTables(kFP, block), static_cast<std::uint8_t*>(outData));
+  bigendian::Store<std::uint64_t>(ApplyByteTables(kFP, block), static_cast<std::uint8_t*>(outData));
 }
 
 // The key bytes at the start of a zeroed buffer of `Bytes` bytes.

@@ -3,6 +3,7 @@
 // AUSCRYPT '92).
 #include "package/crypto/Crypt.h"
 #include "package/crypto/iterated_hash.h"
+#include "package/crypto/pi_digits.h"
 
 namespace {
 
@@ -14,66 +15,11 @@ constexpr int kDigestBits = 256;
 constexpr int kVersion = 1;
 constexpr std::size_t kBlockWords = 32;
 
-// The first count 32-bit words of the fraction of pi, from Machin's formula
-// pi = 16 atan(1/5) - 4 atan(1/239) in fixed point. Limb 0 holds the integer
-// part, the limbs after it the fraction, most significant first; two guard
-// limbs absorb the truncation of each term.
-class PiDigits {
- public:
-  explicit PiDigits(std::size_t count) : fSum(count + 3, 0), fCount(count) {
-    AddArctan(5, 16, false);
-    AddArctan(239, 4, true);
-  }
-
-  std::vector<Word> Words() const { return {fSum.begin() + 1, fSum.begin() + 1 + fCount}; }
-
- private:
-  using Fixed = std::vector<Word>;
-
-  static void Divide(Fixed& value, Word divisor) {
-    std::uint64_t remainder = 0;
-    for (Word& limb : value) {
-      const std::uint64_t current = (remainder << 32) | limb;
-      limb = static_cast<Word>(current / divisor);
-      remainder = current % divisor;
-    }
-  }
-
-  static bool IsZero(const Fixed& value) {
-    return std::all_of(value.begin(), value.end(), [](Word limb) { return limb == 0; });
-  }
-
-  void Accumulate(const Fixed& term, bool subtract) {
-    std::uint64_t carry = subtract ? 1 : 0;  // subtraction adds the two's complement
-    for (std::size_t i = fSum.size(); i-- > 0;) {
-      carry += std::uint64_t{fSum[i]} + (subtract ? ~term[i] : term[i]);
-      fSum[i] = static_cast<Word>(carry);
-      carry >>= 32;
-    }
-  }
-
-  // Adds (or subtracts) factor * atan(1/x) = factor * sum of (-1)^n / ((2n+1) x^(2n+1)).
-  void AddArctan(Word x, Word factor, bool subtract) {
-    Fixed power(fSum.size(), 0);
-    power[0] = factor;
-    Divide(power, x);
-    for (Word n = 0; !IsZero(power); ++n) {
-      Fixed term = power;
-      Divide(term, 2 * n + 1);
-      Accumulate(term, subtract != (n % 2 == 1));
-      Divide(power, x * x);
-    }
-  }
-
-  Fixed fSum;
-  std::size_t fCount;
-};
-
 struct HavalConstants {
   std::array<Word, 8> h0;                                // the first 8 words of pi's fraction
   std::array<std::array<Word, kBlockWords>, kPasses> k;  // then 32 for each pass after the first
   HavalConstants() {
-    const std::vector<Word> pi = PiDigits(h0.size() + (kPasses - 1) * kBlockWords).Words();
+    const auto pi = pi_digits::FractionWords(h0.size() + (kPasses - 1) * kBlockWords);
     std::copy_n(pi.begin(), h0.size(), h0.begin());
     k[0] = {};
     for (std::size_t pass = 1; pass < kPasses; ++pass) {

@@ -1,7 +1,7 @@
 // What the iterated hashes share: input gathered into whole blocks for the
-// compression function, the closing pad, little-endian words, the exact root
-// bits from which the SHA constants come and the SHA-2 compression. Private to
-// the hash files.
+// compression function, the closing pad, the exact root bits from which the
+// SHA constants come and the SHA-2 compression. Private to the hash files;
+// their byte orders come from byteorder.h.
 #pragma once
 
 #include <algorithm>
@@ -12,27 +12,7 @@
 #include <cstring>
 #include <vector>
 
-#include "package/crypto/bigendian.h"
-
-// Words as little-endian byte strings, the order of MD5 and HAVAL; the SHA
-// family's big-endian words come from bigendian.h.
-namespace littleendian {
-
-template <class Word>
-Word Load(const std::uint8_t* bytes) {
-  Word word = 0;
-  for (std::size_t i = sizeof(Word); i-- > 0;) word = static_cast<Word>(word << 8 | bytes[i]);
-  return word;
-}
-
-template <class Word>
-void Store(Word word, std::uint8_t* bytes) {
-  for (std::size_t i = 0; i < sizeof(Word); ++i, word = static_cast<Word>(word >> 8)) {
-    bytes[i] = static_cast<std::uint8_t>(word);
-  }
-}
-
-}  // namespace littleendian
+#include "package/crypto/byteorder.h"
 
 namespace iterated_hash {
 

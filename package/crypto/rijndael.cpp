@@ -8,6 +8,7 @@
 #include <utility>
 
 #include "package/crypto/Crypt.h"
+#include "package/crypto/byteorder.h"
 
 namespace {
 
@@ -82,14 +83,6 @@ constexpr std::uint8_t Byte(std::uint32_t word, int index) {
   return static_cast<std::uint8_t>(word >> (24 - 8 * index));
 }
 
-std::uint32_t LoadBig(const std::uint8_t* bytes) {
-  return Column(bytes[0], bytes[1], bytes[2], bytes[3]);
-}
-
-void StoreBig(std::uint32_t word, std::uint8_t* bytes) {
-  for (int i = 0; i < 4; ++i) bytes[i] = Byte(word, i);
-}
-
 std::uint32_t SubWord(std::uint32_t word) {
   return Column(kSbox[Byte(word, 0)], kSbox[Byte(word, 1)], kSbox[Byte(word, 2)],
                 kSbox[Byte(word, 3)]);
@@ -130,7 +123,7 @@ void MixRound(const Table& table, const std::uint32_t (&s)[4], std::uint32_t (&t
 template <int Shift, std::size_t... C>
 void SubRound(const std::array<std::uint8_t, 256>& box, const std::uint32_t (&s)[4],
               std::uint8_t* out, const std::uint32_t* keys, std::index_sequence<C...>) {
-  (StoreBig(
+  (bigendian::Store<std::uint32_t>(
        SubColumn(box, s[C], s[(C + Shift) & 3], s[(C + 2 * Shift) & 3], s[(C + 3 * Shift) & 3]) ^
            keys[C],
        out + 4 * C),
@@ -145,7 +138,7 @@ void Cipher(const Table& table, const std::array<std::uint8_t, 256>& box, const 
   constexpr auto kColumns = std::make_index_sequence<4>();
   const auto* in = static_cast<const std::uint8_t*>(inData);
   std::uint32_t s[4], t[4];
-  for (int c = 0; c < 4; ++c) s[c] = LoadBig(in + 4 * c) ^ keys[c];
+  for (int c = 0; c < 4; ++c) s[c] = bigendian::Load<std::uint32_t>(in + 4 * c) ^ keys[c];
   for (int round = 1; round < rounds; ++round) {
     keys += 4;
     MixRound<Shift>(table, s, t, keys, kColumns);
@@ -178,7 +171,7 @@ void TCrypt_rijndael::InitKey(const void* key, int size) {
   std::memcpy(padded, key,
               std::min<std::size_t>(sizeof padded, static_cast<std::size_t>(size / 8)));
   std::uint32_t* w = fKey->encrypt;
-  for (int i = 0; i < nk; ++i) w[i] = LoadBig(padded + 4 * i);
+  for (int i = 0; i < nk; ++i) w[i] = bigendian::Load<std::uint32_t>(padded + 4 * i);
   SecureZero(padded, sizeof padded);
   std::uint8_t rcon = 1;
   for (int i = nk; i < words; ++i) {

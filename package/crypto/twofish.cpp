@@ -7,6 +7,7 @@
 #include <cstring>
 
 #include "package/crypto/Crypt.h"
+#include "package/crypto/byteorder.h"
 
 namespace {
 
@@ -95,15 +96,6 @@ std::uint32_t H(std::uint32_t x, const std::uint32_t* list, int k) {
   return out;
 }
 
-std::uint32_t LoadLittle(const std::uint8_t* bytes) {
-  return std::uint32_t{bytes[0]} | std::uint32_t{bytes[1]} << 8 | std::uint32_t{bytes[2]} << 16 |
-         std::uint32_t{bytes[3]} << 24;
-}
-
-void StoreLittle(std::uint32_t word, std::uint8_t* bytes) {
-  for (int lane = 0; lane < 4; ++lane) bytes[lane] = Byte(word, lane);
-}
-
 // The Reed-Solomon code of eight key bytes: one S-box key word.
 std::uint32_t RsWord(const std::uint8_t* bytes) {
   std::uint32_t word = 0;
@@ -144,8 +136,8 @@ void TCrypt_twofish::InitKey(const void* key, int size) {
               std::min<std::size_t>(sizeof padded, static_cast<std::size_t>(size / 8)));
   std::uint32_t even[4], odd[4], sboxKey[4];
   for (int i = 0; i < k; ++i) {
-    even[i] = LoadLittle(padded + 8 * i);
-    odd[i] = LoadLittle(padded + 8 * i + 4);
+    even[i] = littleendian::Load<std::uint32_t>(padded + 8 * i);
+    odd[i] = littleendian::Load<std::uint32_t>(padded + 8 * i + 4);
     sboxKey[k - 1 - i] = RsWord(padded + 8 * i);
   }
   for (int i = 0; i < 20; ++i) {
@@ -172,7 +164,7 @@ void TCrypt_twofish::EncryptECB(const void* inData, void* outData) {
   const std::uint32_t* k = s.subkeys;
   const auto* in = static_cast<const std::uint8_t*>(inData);
   std::uint32_t r[4];
-  for (int i = 0; i < 4; ++i) r[i] = LoadLittle(in + 4 * i) ^ k[i];
+  for (int i = 0; i < 4; ++i) r[i] = littleendian::Load<std::uint32_t>(in + 4 * i) ^ k[i];
   for (int round = 0; round < 16; round += 2) {
     std::uint32_t t0 = s.G(r[0]), t1 = s.G(std::rotl(r[1], 8));
     r[2] = std::rotr(r[2] ^ (t0 + t1 + k[2 * round + 8]), 1);
@@ -183,7 +175,7 @@ void TCrypt_twofish::EncryptECB(const void* inData, void* outData) {
     r[1] = std::rotl(r[1], 1) ^ (t0 + 2 * t1 + k[2 * round + 11]);
   }
   auto* out = static_cast<std::uint8_t*>(outData);
-  for (int i = 0; i < 4; ++i) StoreLittle(r[(i + 2) % 4] ^ k[i + 4], out + 4 * i);
+  for (int i = 0; i < 4; ++i) littleendian::Store(r[(i + 2) % 4] ^ k[i + 4], out + 4 * i);
 }
 
 void TCrypt_twofish::DecryptECB(const void* inData, void* outData) {
@@ -192,7 +184,8 @@ void TCrypt_twofish::DecryptECB(const void* inData, void* outData) {
   const std::uint32_t* k = s.subkeys;
   const auto* in = static_cast<const std::uint8_t*>(inData);
   std::uint32_t r[4];
-  for (int i = 0; i < 4; ++i) r[(i + 2) % 4] = LoadLittle(in + 4 * i) ^ k[i + 4];
+  for (int i = 0; i < 4; ++i)
+    r[(i + 2) % 4] = littleendian::Load<std::uint32_t>(in + 4 * i) ^ k[i + 4];
   for (int round = 14; round >= 0; round -= 2) {
     std::uint32_t t0 = s.G(r[2]), t1 = s.G(std::rotl(r[3], 8));
     r[0] = std::rotl(r[0], 1) ^ (t0 + t1 + k[2 * round + 10]);
@@ -203,5 +196,5 @@ void TCrypt_twofish::DecryptECB(const void* inData, void* outData) {
     r[3] = std::rotr(r[3] ^ (t0 + 2 * t1 + k[2 * round + 9]), 1);
   }
   auto* out = static_cast<std::uint8_t*>(outData);
-  for (int i = 0; i < 4; ++i) StoreLittle(r[i] ^ k[i], out + 4 * i);
+  for (int i = 0; i < 4; ++i) littleendian::Store(r[i] ^ k[i], out + 4 * i);
 }
