@@ -17,7 +17,9 @@ endif()
 
 if(TESSERA_FUZZ)
   # Coverage for libFuzzer in every library; the fuzz targets link the driver.
-  add_compile_options(-fsanitize=fuzzer-no-link,address,undefined -fno-omit-frame-pointer -g)
+  # Undefined behaviour aborts, so that libFuzzer counts it as a crash.
+  add_compile_options(-fsanitize=fuzzer-no-link,address,undefined -fno-sanitize-recover=all
+                      -fno-omit-frame-pointer -g)
   add_link_options(-fsanitize=address,undefined)
 endif()
 
@@ -44,7 +46,7 @@ function(tessera_add_gtest name)
   add_executable(${name} ${T_SOURCES})
   target_link_libraries(${name} PRIVATE ${T_LIBS} GTest::gtest_main GTest::gmock)
   if(NOT T_TIMEOUT)
-    set(T_TIMEOUT 300)
+    set(T_TIMEOUT 150)
   endif()
   if(WIN32)
     add_test(NAME ${name} COMMAND ${name} --gtest_color=no)

@@ -8,6 +8,7 @@
 //
 // Usage: Uninst.exe [/S]     /S removes without asking.
 #include <windows.h>
+
 #include <shellapi.h>
 
 #include <string>
@@ -25,7 +26,8 @@ constexpr InstalledFile kInstalledFiles[] = {
 #include "payload_files.inc"
 };
 
-constexpr wchar_t kUninstallKey[] = L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Tessera";
+constexpr wchar_t kUninstallKey[] =
+    L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Tessera";
 constexpr wchar_t kShellFolders[] =
     L"Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders";
 constexpr wchar_t kCaption[] = L"Brindle Tessera";

@@ -7,13 +7,14 @@
 // choosing the selectors of the round trip, then the units.
 #include <algorithm>
 #include <cstdint>
-#include <cstdio>
-#include <cstdlib>
 #include <string>
 
 #include "package/Package.h"
+#include "support/fuzz/FuzzTesting.h"
 
 namespace {
+
+using fuzztesting::Fail;
 
 struct TInput {
   std::u16string text;
@@ -25,23 +26,13 @@ struct TInput {
 TInput ReadInput(const std::uint8_t* data, std::size_t size) {
   TInput input;
   if (size < 3) return input;
-  const bool utf16 = (data[0] & 1) != 0;
-  std::u16string units;
-  for (std::size_t i = 3; i < size; i += utf16 ? 2 : 1) {
-    const char16_t high = utf16 && i + 1 < size ? data[i + 1] : 0;
-    units.push_back(static_cast<char16_t>(data[i] | high << 8));
-  }
+  const std::u16string units = fuzztesting::UnitsOf(data + 3, size - 3, (data[0] & 1) != 0);
   const std::size_t passLength = std::min<std::size_t>(data[1], units.size());
   input.text = units.substr(0, units.size() - passLength);
   input.passPhrase = units.substr(units.size() - passLength);
   input.cipher = data[2] % 9;
   input.hash = data[2] / 9 % 5;
   return input;
-}
-
-[[noreturn]] void Fail(const char* what) {
-  std::fprintf(stderr, "%s\n", what);
-  std::abort();
 }
 
 // Characters from U+0028 on, so that every selector fits below a salt
@@ -63,10 +54,9 @@ void CheckDecipher(const TInput& input) {
 
 void CheckRoundTrip(const TInput& input) {
   const std::u16string salt = Printable(input.text, 8);
-  const std::u16string vector =
-      Printable(input.passPhrase, InitVectorLength(input.cipher));
-  const std::u16string cipherString = EncryptCipherString(
-      input.text, input.passPhrase, input.cipher, input.hash, salt, vector);
+  const std::u16string vector = Printable(input.passPhrase, InitVectorLength(input.cipher));
+  const std::u16string cipherString =
+      EncryptCipherString(input.text, input.passPhrase, input.cipher, input.hash, salt, vector);
   if (DecryptCipherString(cipherString, input.passPhrase) != input.text) {
     Fail("the cipher string does not decipher to its plain text");
   }

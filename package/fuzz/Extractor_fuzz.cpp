@@ -1,6 +1,6 @@
-// Package files of any bytes: extracting one either succeeds or raises the
-// library's errors, reports percentages that rise from 0 to 100, and writes
-// nothing outside the destination and system folders.
+// Package files of any bytes: extracting or verifying one either succeeds or
+// raises the library's errors; extracting reports percentages that rise from
+// 0 to 100 and writes nothing outside the destination and system folders.
 //
 // Input: one byte of options. With bit 0 set the rest is the package file as
 // it is. Otherwise two bytes (little-endian) give the length n of a plain file
@@ -15,8 +15,6 @@
 
 #include <algorithm>
 #include <cstdint>
-#include <cstdio>
-#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <memory>
@@ -27,24 +25,23 @@
 #include "datatable/DataTable.h"
 #include "package/Package.h"
 #include "support/Support.h"
+#include "support/fuzz/FuzzTesting.h"
 
 namespace {
 
 namespace fs = std::filesystem;
+using fuzztesting::Fail;
 
 // Larger tables only cost time: they reach no code that smaller ones miss.
+// Totals of 2 GiB or more are rejected before anything is written, so they
+// stay in.
 constexpr std::int64_t kMaxExpandedTotal = 1 << 20;
-
-[[noreturn]] void Fail(const std::string& what) {
-  std::fprintf(stderr, "%s\n", what.c_str());
-  std::abort();
-}
+constexpr std::int64_t kRejectedTotal = std::int64_t{1} << 31;
 
 class TScratch {
  public:
   TScratch()
-      : fRoot(fs::temp_directory_path() /
-              ("tessera-extract-fuzz-" + std::to_string(::getpid()))),
+      : fRoot(fs::temp_directory_path() / ("tessera-extract-fuzz-" + std::to_string(::getpid()))),
         fDeep(fRoot / "a" / "b" / "c" / "d" / "e" / "f" / "g" / "h"),
         fDest(fDeep / "dest"),
         fSys(fDeep / "sys"),
@@ -111,8 +108,9 @@ std::string PackageOf(const std::uint8_t* data, std::size_t size) {
   return std::string(input.substr(3 + length)) + PackageTail(cipherString);
 }
 
-// Whether the rows claim no more than the limit, as far as they can be read;
-// a table that cannot be read fails the extraction before it writes.
+// Whether the rows claim no more than the limit, or so much that the table
+// is rejected, as far as they can be read; a table that cannot be read fails
+// the extraction before it writes.
 bool WithinLimits(const std::u16string& package) {
   try {
     const std::unique_ptr<TDataTable> table = LoadFileTable(package, u"");
@@ -122,7 +120,7 @@ bool WithinLimits(const std::u16string& package) {
       TRow& row = table->Items(i);
       if (row.ItemCount() > 3) total += std::max(0, row.Items(3).Value());
     }
-    return total <= kMaxExpandedTotal;
+    return total <= kMaxExpandedTotal || total >= kRejectedTotal;
   } catch (const Exception&) {
     return true;
   }
@@ -136,6 +134,10 @@ void Extract(const TScratch& scratch) {
   };
   try {
     ExtractPackage(scratch.Package(), scratch.DestDir(), u"", onProgress, scratch.SysDir());
+  } catch (const Exception&) {
+  }
+  try {
+    VerifyPackage(scratch.Package(), u"");
   } catch (const Exception&) {
   }
 }

@@ -8,16 +8,6 @@
 
 namespace {
 
-// A command-line word as text: the ANSI code page is what Windows hands a
-// narrow main(), UTF-8 elsewhere.
-std::u16string ArgText(const std::string& word) {
-#ifdef _WIN32
-  return AnsiToUtf16(word);
-#else
-  return Utf8ToUtf16(word);
-#endif
-}
-
 void RequireNoPositionals(const TOptions& options) {
   if (!options.Positionals().empty()) {
     throw UsageError("unexpected argument " + options.Positionals().front());
@@ -51,15 +41,6 @@ std::string HexOfUtf16le(std::u16string_view text) {
     }
   }
   return hex;
-}
-
-int Selector(const TOptions& options, const std::string& name, int last) {
-  if (!options.Has(name)) throw UsageError("option " + name + " is required");
-  const long value = options.GetInt(name, 0);
-  if (value < 0 || value > last) {
-    throw UsageError("option " + name + " takes 0 to " + std::to_string(last));
-  }
-  return static_cast<int>(value);
 }
 
 int RunDecipher(const TArgs& args) {

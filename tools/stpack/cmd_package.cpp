@@ -24,16 +24,6 @@ constexpr const char* kManifestName = "stpack.manifest";
 constexpr int kDefaultCipher = 5;  // Rijndael
 constexpr int kDefaultHash = 3;    // SHA-256
 
-// A command-line word as text: the ANSI code page is what Windows hands a
-// narrow main(), UTF-8 elsewhere.
-std::u16string ArgText(const std::string& word) {
-#ifdef _WIN32
-  return AnsiToUtf16(word);
-#else
-  return Utf8ToUtf16(word);
-#endif
-}
-
 std::string Out(std::u16string_view text) { return Utf16ToUtf8(text); }
 
 // A folder as the extractor takes it: ending in a separator.
@@ -148,14 +138,6 @@ std::u16string DerivedText(std::u16string_view table, std::uint8_t purpose, std:
   return text;
 }
 
-int Selector(const TOptions& options, const std::string& name, int fallback, int last) {
-  const long value = options.GetInt(name, fallback);
-  if (value < 0 || value > last) {
-    throw UsageError("option " + name + " takes 0 to " + std::to_string(last));
-  }
-  return static_cast<int>(value);
-}
-
 // How the file table is enciphered.
 struct TTableCipher {
   int cipher = kDefaultCipher;
@@ -165,8 +147,8 @@ struct TTableCipher {
 };
 
 TTableCipher TableCipherOf(const TOptions& options) {
-  return {Selector(options, "--cipher", kDefaultCipher, 8),
-          Selector(options, "--hash", kDefaultHash, 4), ArgText(options.Get("--pass")),
+  return {Selector(options, "--cipher", 8, kDefaultCipher),
+          Selector(options, "--hash", 4, kDefaultHash), ArgText(options.Get("--pass")),
           options.Has("--random-salt")};
 }
 
@@ -195,10 +177,8 @@ void WritePackage(const fs::path& payload, const fs::path& output, const TTableC
 }
 
 int RunBuild(const TArgs& args) {
-  // TOptions knows "--" names only: "-o" is the short form of "--output".
-  TArgs words = args;
-  std::replace(words.begin(), words.end(), std::string("-o"), std::string("--output"));
-  const TOptions options(words, {"--output", "--cipher", "--hash", "--pass"}, {"--random-salt"});
+  const TOptions options(args, {"--output", "--cipher", "--hash", "--pass"}, {"--random-salt"},
+                         {{"-o", "--output"}});
   RequirePositionals(options, 1);
   if (!options.Has("--output")) throw UsageError("option -o is required");
   const fs::path payload(ArgText(options.Positionals()[0]));

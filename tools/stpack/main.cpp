@@ -5,6 +5,7 @@
 #include <cstring>
 #include <iostream>
 #include <iterator>
+#include <string_view>
 
 #ifdef _WIN32
 #include <fcntl.h>
@@ -24,8 +25,9 @@ std::vector<TCommand>& Registry() {
 void PrintHelp() {
   std::cout << "Usage: stpack COMMAND [OPTIONS]\n\nCommands:\n";
   for (const TCommand& c : Registry()) {
-    std::cout << "  " << c.name << std::string(10 - std::min<std::size_t>(9, std::strlen(c.name)), ' ')
-              << c.summary << "\n";
+    std::cout << "  " << c.name
+              << std::string(10 - std::min<std::size_t>(9, std::strlen(c.name)), ' ') << c.summary
+              << "\n";
   }
   std::cout << "\n'stpack COMMAND --help' describes a command.\n";
 }
@@ -46,21 +48,28 @@ TCommandRegistration::TCommandRegistration(const TCommand& command) {
 }
 
 TOptions::TOptions(const TArgs& args, const std::vector<std::string>& valued,
-                   const std::vector<std::string>& flags) {
+                   const std::vector<std::string>& flags, const TAliases& aliases) {
   auto listed = [](const std::vector<std::string>& names, const std::string& name) {
     return std::find(names.begin(), names.end(), name) != names.end();
   };
+  auto longName = [&aliases](const std::string& word) {
+    for (const auto& [alias, name] : aliases) {
+      if (word == alias) return name;
+    }
+    return word;
+  };
   for (std::size_t i = 0; i < args.size(); ++i) {
-    const std::string& word = args[i];
+    const std::string& typed = args[i];  // messages name what was typed
+    const std::string word = longName(typed);
     if (word.rfind("--", 0) != 0) {
       fPositionals.push_back(word);
     } else if (listed(flags, word)) {
       fValues.emplace_back(word, std::string());
     } else if (listed(valued, word)) {
-      if (i + 1 >= args.size()) throw UsageError("option " + word + " needs a value");
+      if (i + 1 >= args.size()) throw UsageError("option " + typed + " needs a value");
       fValues.emplace_back(word, args[++i]);
     } else {
-      throw UsageError("unknown option " + word);
+      throw UsageError("unknown option " + typed);
     }
   }
 }
@@ -88,6 +97,18 @@ long TOptions::GetInt(const std::string& name, long fallback) const {
   return value;
 }
 
+std::u16string ArgText(const std::string& word) { return Utf8ToUtf16(word); }
+
+int Selector(const TOptions& options, const std::string& name, int last,
+             std::optional<int> fallback) {
+  if (!fallback && !options.Has(name)) throw UsageError("option " + name + " is required");
+  const long value = options.GetInt(name, fallback.value_or(0));
+  if (value < 0 || value > last) {
+    throw UsageError("option " + name + " takes 0 to " + std::to_string(last));
+  }
+  return static_cast<int>(value);
+}
+
 std::string ReadStdin() {
   return std::string(std::istreambuf_iterator<char>(std::cin), std::istreambuf_iterator<char>());
 }
@@ -97,7 +118,10 @@ void WriteStdout(const std::string& bytes) {
   std::cout.flush();
 }
 
-int main(int argc, char** argv) {
+namespace {
+
+// args[0] is the program.
+int Run(const TArgs& words) {
 #ifdef _WIN32
   // Bytes pass unchanged: no CR LF translation.
   _setmode(_fileno(stdin), _O_BINARY);
@@ -105,11 +129,11 @@ int main(int argc, char** argv) {
 #endif
   std::sort(Registry().begin(), Registry().end(),
             [](const TCommand& a, const TCommand& b) { return std::strcmp(a.name, b.name) < 0; });
-  if (argc < 2) {
+  if (words.size() < 2) {
     PrintHelp();
     return 2;
   }
-  const std::string word = argv[1];
+  const std::string& word = words[1];
   if (IsHelp(word)) {
     PrintHelp();
     return 0;
@@ -120,7 +144,7 @@ int main(int argc, char** argv) {
     PrintHelp();
     return 2;
   }
-  const TArgs args(argv + 2, argv + argc);
+  const TArgs args(words.begin() + 2, words.end());
   if (!args.empty() && IsHelp(args[0])) {
     std::cout << command->usage;
     return 0;
@@ -135,3 +159,20 @@ int main(int argc, char** argv) {
     return 1;
   }
 }
+
+}  // namespace
+
+#ifdef _WIN32
+// The wide entry (-municode): a narrow main() would get the words in the ANSI
+// code page, losing every character that the code page lacks.
+int wmain(int argc, wchar_t** argv) {
+  TArgs words;
+  for (int i = 0; i < argc; ++i) {
+    const std::wstring_view word(argv[i]);
+    words.push_back(Utf16ToUtf8(std::u16string(word.begin(), word.end())));
+  }
+  return Run(words);
+}
+#else
+int main(int argc, char** argv) { return Run(TArgs(argv, argv + argc)); }
+#endif

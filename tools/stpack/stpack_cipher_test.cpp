@@ -1,156 +1,14 @@
 // stpack decipher and encipher, run as the separate program they are.
 #include <gtest/gtest.h>
 
-#include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <string>
 #include <vector>
 
-#ifdef _WIN32
-#include <windows.h>
-#else
-#include <fcntl.h>
-#include <spawn.h>
-#include <sys/wait.h>
-#include <unistd.h>
-extern char** environ;
-#endif
+#include "tools/stpack/StpackRunner.h"
 
-#include "support/Support.h"
-
-namespace fs = std::filesystem;
+using namespace stpacktesting;
 
 namespace {
-
-struct TRun {
-  int exitCode = -1;
-  std::string out;
-  std::string err;
-};
-
-std::string ReadFile(const fs::path& path) {
-  std::ifstream file(path, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
-}
-
-// Files for one run's standard streams, removed afterwards.
-class TStreams {
- public:
-  explicit TStreams(const std::string& input) {
-    static int counter = 0;
-#ifdef _WIN32
-    const auto process = GetCurrentProcessId();
-#else
-    const auto process = getpid();
-#endif
-    fDir = fs::temp_directory_path() /
-           ("stpack_cipher_test_" + std::to_string(process) + "_" + std::to_string(++counter));
-    fs::create_directories(fDir);
-    std::ofstream(In(), std::ios::binary) << input;
-  }
-  ~TStreams() {
-    std::error_code ignored;
-    fs::remove_all(fDir, ignored);
-  }
-  fs::path In() const { return fDir / "in"; }
-  fs::path Out() const { return fDir / "out"; }
-  fs::path Err() const { return fDir / "err"; }
-
- private:
-  fs::path fDir;
-};
-
-#ifdef _WIN32
-// Beside this test program, in the same build folder.
-std::wstring ToolPath() {
-  wchar_t path[MAX_PATH];
-  const DWORD length = GetModuleFileNameW(nullptr, path, MAX_PATH);
-  return (fs::path(std::wstring(path, length)).parent_path() / L"stpack.exe").wstring();
-}
-
-// One argument as the C runtime splits a command line.
-std::wstring Quoted(const std::wstring& arg) {
-  std::wstring out = L"\"";
-  std::size_t backslashes = 0;
-  for (const wchar_t ch : arg) {
-    if (ch == L'\\') {
-      ++backslashes;
-      continue;
-    }
-    out.append(ch == L'"' ? backslashes * 2 + 1 : backslashes, L'\\');
-    backslashes = 0;
-    out += ch;
-  }
-  out.append(backslashes * 2, L'\\');
-  return out + L"\"";
-}
-
-std::wstring Wide(const std::string& utf8) {
-  const std::u16string text = Utf8ToUtf16(utf8);
-  return std::wstring(text.begin(), text.end());
-}
-
-HANDLE Inheritable(const fs::path& path, bool write) {
-  SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
-  return CreateFileW(path.wstring().c_str(), write ? GENERIC_WRITE : GENERIC_READ, FILE_SHARE_READ,
-                     &inherit, write ? CREATE_ALWAYS : OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL,
-                     nullptr);
-}
-
-int Spawn(const std::vector<std::string>& args, const TStreams& streams) {
-  const std::wstring tool = ToolPath();
-  std::wstring commandLine = Quoted(tool);
-  for (const std::string& arg : args) commandLine += L" " + Quoted(Wide(arg));
-  STARTUPINFOW startup{};
-  startup.cb = sizeof startup;
-  startup.dwFlags = STARTF_USESTDHANDLES;
-  startup.hStdInput = Inheritable(streams.In(), false);
-  startup.hStdOutput = Inheritable(streams.Out(), true);
-  startup.hStdError = Inheritable(streams.Err(), true);
-  PROCESS_INFORMATION process{};
-  DWORD exitCode = 0xFFFFFFFF;
-  if (CreateProcessW(tool.c_str(), commandLine.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr,
-                     &startup, &process)) {
-    WaitForSingleObject(process.hProcess, INFINITE);
-    GetExitCodeProcess(process.hProcess, &exitCode);
-    CloseHandle(process.hThread);
-    CloseHandle(process.hProcess);
-  }
-  for (HANDLE h : {startup.hStdInput, startup.hStdOutput, startup.hStdError}) CloseHandle(h);
-  return static_cast<int>(exitCode);
-}
-#else
-int Spawn(const std::vector<std::string>& args, const TStreams& streams) {
-  std::vector<std::string> words{STPACK_EXE};
-  words.insert(words.end(), args.begin(), args.end());
-  std::vector<char*> argv;
-  for (std::string& word : words) argv.push_back(word.data());
-  argv.push_back(nullptr);
-  posix_spawn_file_actions_t actions;
-  posix_spawn_file_actions_init(&actions);
-  posix_spawn_file_actions_addopen(&actions, 0, streams.In().c_str(), O_RDONLY, 0);
-  posix_spawn_file_actions_addopen(&actions, 1, streams.Out().c_str(), O_WRONLY | O_CREAT | O_TRUNC,
-                                   0600);
-  posix_spawn_file_actions_addopen(&actions, 2, streams.Err().c_str(), O_WRONLY | O_CREAT | O_TRUNC,
-                                   0600);
-  pid_t child = 0;
-  int status = 0;
-  const bool started = posix_spawn(&child, argv[0], &actions, nullptr, argv.data(), environ) == 0 &&
-                       waitpid(child, &status, 0) == child;
-  posix_spawn_file_actions_destroy(&actions);
-  return started && WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-}
-#endif
-
-TRun Stpack(const std::vector<std::string>& args, const std::string& input = {}) {
-  const TStreams streams(input);
-  TRun run;
-  run.exitCode = Spawn(args, streams);
-  run.out = ReadFile(streams.Out());
-  run.err = ReadFile(streams.Err());
-  return run;
-}
 
 const std::string kPlain =
     "Tessera.exe\t4.25\r\n\xC3\x9C"
@@ -194,7 +52,7 @@ TEST(StpackDecipher, PrintsThePlainText) {
     std::vector<std::string> args{"decipher"};
     args.insert(args.end(), c.args.begin(), c.args.end());
     const TRun run = Stpack(args, c.input);
-    EXPECT_EQ(run.exitCode, 0) << c.name << ": " << run.err;
+    EXPECT_EQ(run.code, 0) << c.name << ": " << run.err;
     EXPECT_EQ(run.out, c.out) << c.name;
   }
 }
@@ -206,7 +64,7 @@ TEST(StpackEncipher, FixedSaltAndVectorGiveTheKnownString) {
   const TRun run = Stpack({"encipher", "--cipher", "5", "--hash", "3", "--salt", "Sa1tK3y!", "--iv",
                            "0123456789abcdef"},
                           kPlain);
-  EXPECT_EQ(run.exitCode, 0) << run.err;
+  EXPECT_EQ(run.code, 0) << run.err;
   EXPECT_EQ(run.out, kAes + "\n");
 }
 
@@ -214,7 +72,7 @@ TEST(StpackEncipher, RandomSaltsDiffer) {
   const std::vector<std::string> args{"encipher", "--cipher", "8", "--hash", "4"};
   const TRun first = Stpack(args, kPlain);
   const TRun second = Stpack(args, kPlain);
-  EXPECT_EQ(first.exitCode, 0) << first.err;
+  EXPECT_EQ(first.code, 0) << first.err;
   EXPECT_NE(first.out, second.out);
   EXPECT_EQ(first.out.size(), second.out.size());
 }
@@ -233,13 +91,29 @@ TEST(StpackEncipher, PipesIntoDecipher) {
         const TRun enciphered = Stpack({"encipher", "--cipher", std::to_string(c), "--hash",
                                         std::to_string(h), "--pass", passPhrase},
                                        kPlain);
-        ASSERT_EQ(enciphered.exitCode, 0) << pair << ": " << enciphered.err;
+        ASSERT_EQ(enciphered.code, 0) << pair << ": " << enciphered.err;
         const TRun deciphered = Stpack({"decipher", "--pass", passPhrase}, enciphered.out);
-        EXPECT_EQ(deciphered.exitCode, 0) << pair << ": " << deciphered.err;
+        EXPECT_EQ(deciphered.code, 0) << pair << ": " << deciphered.err;
         EXPECT_EQ(deciphered.out, kPlain) << pair;
       }
     }
   }
+}
+
+// Characters that no ANSI code page holds reach the command as they are: a
+// narrow Windows command line would turn both pass phrases into the same "?"s.
+TEST(StpackEncipher, PassPhraseOutsideTheAnsiCodePage) {
+  const std::string passPhrase = "\xCE\xA9\xF0\x9F\x98\x80";  // Omega, a smiley
+  const std::string another = "\xD0\x96\xF0\x9F\x98\x83";     // Zhe, another smiley
+  const TRun enciphered =
+      Stpack({"encipher", "--cipher", "5", "--hash", "3", "--pass", passPhrase}, kPlain);
+  ASSERT_EQ(enciphered.code, 0) << enciphered.err;
+  const TRun right = Stpack({"decipher", "--pass", passPhrase}, enciphered.out);
+  EXPECT_EQ(right.code, 0) << right.err;
+  EXPECT_EQ(right.out, kPlain);
+  const TRun wrong = Stpack({"decipher", "--pass", another}, enciphered.out);
+  EXPECT_EQ(wrong.code, 0) << wrong.err;
+  EXPECT_NE(wrong.out, kPlain);
 }
 
 TEST(StpackEncipher, EmptyTextGivesHeaderAndVectorOnly) {
@@ -251,7 +125,7 @@ TEST(StpackEncipher, EmptyTextGivesHeaderAndVectorOnly) {
 
 TEST(StpackEncipher, RefusesInputThatIsNotUtf8) {
   const TRun run = Stpack({"encipher", "--cipher", "0", "--hash", "0"}, "caf\xE9");
-  EXPECT_EQ(run.exitCode, 1);
+  EXPECT_EQ(run.code, 1);
   EXPECT_EQ(run.out, "");
   EXPECT_NE(run.err.find("not UTF-8"), std::string::npos) << run.err;
 }
@@ -280,7 +154,7 @@ TEST(StpackCipherCommands, WrongCallsExitWithUsage) {
   };
   for (const auto& c : cases) {
     const TRun run = Stpack(c.args, "text");
-    EXPECT_EQ(run.exitCode, 2) << c.message;
+    EXPECT_EQ(run.code, 2) << c.message;
     EXPECT_EQ(run.out, "") << c.message;
     EXPECT_NE(run.err.find(c.message), std::string::npos) << run.err;
     EXPECT_NE(run.err.find("Usage: stpack " + c.args[0]), std::string::npos) << run.err;
@@ -290,7 +164,7 @@ TEST(StpackCipherCommands, WrongCallsExitWithUsage) {
 TEST(StpackCipherCommands, HelpPrintsTheUsage) {
   for (const std::string command : {"decipher", "encipher"}) {
     const TRun run = Stpack({command, "--help"});
-    EXPECT_EQ(run.exitCode, 0);
+    EXPECT_EQ(run.code, 0);
     EXPECT_EQ(run.out.rfind("Usage: stpack " + command, 0), 0u) << run.out;
   }
   const TRun overview = Stpack({"--help"});

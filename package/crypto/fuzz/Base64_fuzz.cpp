@@ -2,19 +2,15 @@
 // never anything else, and three bytes or fewer per whole group of four; any
 // bytes survive encoding and decoding unchanged.
 #include <cstdint>
-#include <cstdio>
-#include <cstdlib>
 #include <string>
 #include <string_view>
 
 #include "package/crypto/Crypt.h"
+#include "support/fuzz/FuzzTesting.h"
 
 namespace {
 
-[[noreturn]] void Fail(const char* what) {
-  std::fprintf(stderr, "%s\n", what);
-  std::abort();
-}
+using fuzztesting::Fail;
 
 void CheckDecode(std::string_view text) {
   try {
