@@ -2,6 +2,9 @@
 
 #include <utility>
 
+#include "package/Package.h"
+#include "support/Win32.h"
+
 namespace {
 
 const TColor kCream = RgbColor(255, 251, 240);
@@ -12,6 +15,18 @@ constexpr char16_t kNextCaption[] = u"&Next >";
 constexpr char16_t kAgreeCaption[] = u"I &Agree";
 constexpr char16_t kInstallCaption[] = u"&Install";
 constexpr char16_t kFinishCaption[] = u"&Finish";
+
+constexpr char16_t kShortcutName[] = u"Tessera";
+constexpr char16_t kUninstallKey[] =
+    u"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Tessera";
+// Both fixed at build time.
+constexpr char16_t kReportUrl[] =
+    u"http://" TESSERA_REPORT_HOST "/php/UserSetup.php?lang=2&fid=br&ver=4.25";
+constexpr char16_t kAboutUrl[] = u"" TESSERA_ABOUT_URL;
+
+constexpr DWORD kPause = 100;             // ms
+constexpr DWORD kAfterExtractPause = 50;  // ms
+constexpr int kFinishPauses = 91;         // the longest wait for the report: 9.1 s
 
 // The real version: the manifest declares the systems that we know, so that
 // Windows does not pretend to be an older one.
@@ -60,6 +75,9 @@ void DesignFolderPage(TForm1& form) {
   form.gbFolder.SetTabOrder(1);
   form.editSetupDir.SetTabOrder(0);
   form.btnBrowse.SetTabOrder(1);
+  // Shown only once a folder has been checked: a start-up cut short must not
+  // allow an Install into "\\".
+  form.lblFreeSize.SetVisible(false);
   form.chkSCOnDesktop.SetChecked(true);
   form.chkSCOnDesktop.SetTabOrder(2);
   form.chkSCOnQuick.SetChecked(true);
@@ -84,6 +102,45 @@ void DesignButtonRow(TForm1& form) {
   form.btnPrev.SetTabOrder(5);
   form.btnClose.SetTabOrder(6);
 }
+
+// Without the leading and trailing characters whose code is at most the space's.
+std::u16string Trim(const std::u16string& text) {
+  std::size_t first = 0;
+  std::size_t last = text.size();
+  while (first < last && text[first] <= u' ') ++first;
+  while (last > first && text[last - 1] <= u' ') --last;
+  return text.substr(first, last - first);
+}
+
+bool DirectoryExists(const std::u16string& path) {
+  const DWORD attributes = GetFileAttributesW(WideText(path));
+  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+// Creates the folder with every missing parent; false when that fails.
+bool ForceDirectories(std::u16string path) {
+  while (!path.empty() && path.back() == u'\\') path.pop_back();
+  if (path.size() < 3 || DirectoryExists(path)) return true;
+  const std::size_t slash = path.find_last_of(u'\\');
+  if (slash != std::u16string::npos && !ForceDirectories(path.substr(0, slash + 1))) return false;
+  return CreateDirectoryW(WideText(path), nullptr) || GetLastError() == ERROR_ALREADY_EXISTS;
+}
+
+void SaveBytes(const std::u16string& path, std::string_view bytes) {
+  const HANDLE handle = CreateFileW(WideText(path), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                                    FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (handle == INVALID_HANDLE_VALUE) throw EFileError(u"Cannot create " + path);
+  const win::TKernelHandle file(handle);
+  DWORD written = 0;
+  if (!WriteFile(file.Get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) ||
+      written != bytes.size()) {
+    throw EFileError(u"Cannot write " + path);
+  }
+}
+
+char16_t UpperCaseLetter(char16_t c) { return c >= u'a' && c <= u'z' ? c - u'a' + u'A' : c; }
+
+void ProcessMessages() { Application().ProcessMessages(); }
 
 }  // namespace
 
@@ -136,6 +193,8 @@ TForm1::TForm1()
   btnNext.OnClick = [this](TObject* sender) { btnNextClick(sender); };
   btnPrev.OnClick = [this](TObject* sender) { btnPrevClick(sender); };
   btnClose.OnClick = [this](TObject* sender) { btnCloseClick(sender); };
+  editSetupDir.OnChange = [this](TObject* sender) { editSetupDirChange(sender); };
+  btnBrowse.OnClick = [this](TObject* sender) { btnBrowseClick(sender); };
 }
 
 void TForm1::FormCreate(TObject* /*Sender*/) {
@@ -177,6 +236,16 @@ void TForm1::FormCreate(TObject* /*Sender*/) {
   FStep = 1;
   ProgressBar1.SetPosition(0);
   chkSCOnQuick.SetVisible(WindowsMajorVersion() < 6);
+  FFixedDrives = GetFixedDrives();
+  std::u16string folder = FindShortcutFolder(kShortcutName, u"QuickLaunch");
+  if (folder.empty()) folder = FindShortcutFolder(kShortcutName, u"Desktop");
+  if (!folder.empty()) {
+    folder.pop_back();
+  } else {
+    const wchar_t* programFiles = _wgetenv(L"PROGRAMFILES");
+    folder = (programFiles ? FromWideText(programFiles) : std::u16string()) + u"\\Tessera";
+  }
+  editSetupDir.SetText(folder);
 }
 
 // The only place where the page state is derived from FStep.
@@ -206,8 +275,13 @@ void TForm1::UpdateNextCaption() {
 
 // The caption, not the page, decides what Next does.
 void TForm1::btnNextClick(TObject* /*Sender*/) {
-  if (btnNext.Text() == kFinishCaption) {
-    Close();
+  const std::u16string caption = btnNext.Text();
+  if (caption == kFinishCaption) {
+    Finish();
+    return;
+  }
+  if (caption == kInstallCaption) {
+    Install();
     return;
   }
   FStep = FStep + 1;
@@ -220,3 +294,111 @@ void TForm1::btnPrevClick(TObject* /*Sender*/) {
 }
 
 void TForm1::btnCloseClick(TObject* /*Sender*/) { Close(); }
+
+// Accepted: a fixed drive's letter, then ":\\"; nothing else is checked.
+void TForm1::editSetupDirChange(TObject* /*Sender*/) {
+  const std::u16string text = editSetupDir.Text();
+  const bool accepted = text.size() >= 3 && text.compare(1, 2, u":\\") == 0 &&
+                        FFixedDrives.find(UpperCaseLetter(text[0])) != std::u16string::npos;
+  if (accepted) {
+    UpdateFreeSpace();
+  } else {
+    lblFreeSize.SetVisible(false);
+  }
+}
+
+void TForm1::UpdateFreeSpace() {
+  lblFreeSize.SetText(u"Space available: " + FormatSize(DriveFreeSpace(editSetupDir.Text()[0])));
+  lblFreeSize.SetVisible(true);
+}
+
+// A chosen folder is taken whatever its drive.
+void TForm1::btnBrowseClick(TObject* /*Sender*/) {
+  const std::u16string path = SelectFolderDialog(Handle(), u"Select or create a new folder:");
+  if (path.empty()) return;
+  editSetupDir.SetText(path);
+  UpdateFreeSpace();
+}
+
+void TForm1::Install() {
+  // Trimmed before the backslash is added: Windows drops a trailing space when
+  // it makes the folder, so "C:\\Tessera \\" would name one that is not there.
+  const std::u16string folder = Trim(editSetupDir.Text());
+  FSetupDir = folder.empty() || folder.back() != u'\\' ? folder + u"\\" : folder;
+  if (!DirectoryExists(FSetupDir) && !ForceDirectories(FSetupDir)) {
+    ShowMessage(u"Destination folder can't be created, need to select another folder.");
+    return;
+  }
+  for (TButton* button : {&btnNext, &btnPrev, &btnClose, &btnBrowse}) button->SetEnabled(false);
+  ProgressBar1.SetVisible(true);
+  ProcessMessages();
+  if (!ExtractFiles()) {
+    ShowInfoBox(u"Extracting files to destination folder when the error occurred.", u"");
+    Close();
+    return;
+  }
+  CreateShortcutsAndUninstallEntry();
+  Image1.SetParent(pnlStep4);
+  FReportThread = new TGetUrlStrThread;
+  FReportThread->OnTerminate = [this](TGetUrlStrThread*) { ReportThreadTerminate(nullptr); };
+  FReportThread->FUrl = kReportUrl;
+  FReportThread->Start();
+  ProcessMessages();
+  Sleep(kPause);
+  ProgressBar1.SetVisible(false);
+  FStep = FStep + 1;
+  UpdateNextCaption();
+  // Disabling Next took the focus away; it goes back, so that Enter finishes.
+  btnNext.SetEnabled(true);
+  ::SetFocus(btnNext.Handle());
+}
+
+bool TForm1::ExtractFiles() {
+  const std::u16string package = FSetupDir + u"Tessera.stp";
+  try {
+    SaveBytes(package, ResourceBytes(u"SetupPackage", L"StpFile"));
+    ExtractPackage(package, FSetupDir, u"", [this](std::int32_t value) { SetProgress(value); });
+    Sleep(kAfterExtractPause);
+    DeleteFileW(WideText(package));
+    return true;
+  } catch (...) {
+    return false;
+  }
+}
+
+// Failures here are not the user's concern: the rest of the stage is skipped.
+void TForm1::CreateShortcutsAndUninstallEntry() {
+  const std::u16string program = FSetupDir + u"Tessera.exe";
+  try {
+    if (chkSCOnDesktop.Checked()) CreateShortcut(program, kShortcutName, fkDesktop, u"");
+    if (chkSCOnQuick.Visible() && chkSCOnQuick.Checked()) {
+      CreateShortcut(program, kShortcutName, fkQuickLaunch, u"");
+    }
+    CreateRegKey(rrLocalMachine, kUninstallKey);
+    const std::pair<const char16_t*, std::u16string> values[] = {
+        {u"DisplayIcon", program},    {u"DisplayName", u"Brindle Tessera"},
+        {u"DisplayVersion", u"4.25"}, {u"Publisher", u"Brindle Software"},
+        {u"URLInfoAbout", kAboutUrl}, {u"UninstallString", FSetupDir + u"Uninst.exe"},
+    };
+    for (const auto& [name, data] : values)
+      WriteRegString(rrLocalMachine, kUninstallKey, name, data);
+  } catch (...) {
+  }
+}
+
+void TForm1::SetProgress(std::int32_t Value) { ProgressBar1.SetPosition(Value); }
+
+void TForm1::ReportThreadTerminate(TObject* /*Sender*/) { FReportDone = true; }
+
+void TForm1::Finish() {
+  if (chkRunOnExit.Checked()) {
+    if (const HANDLE process = RunProgram(FSetupDir + u"Tessera.exe", u"")) CloseHandle(process);
+  }
+  Hide();
+  for (int pauses = 0; pauses < kFinishPauses; ++pauses) {
+    Sleep(kPause);
+    ProcessMessages();
+    if (FReportDone) break;
+  }
+  Close();
+}

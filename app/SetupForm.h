@@ -59,6 +59,8 @@ class TForm1 : public TForm {
   void btnNextClick(TObject* Sender);
   void btnPrevClick(TObject* Sender);
   void btnCloseClick(TObject* Sender);
+  void editSetupDirChange(TObject* Sender);
+  void btnBrowseClick(TObject* Sender);
 
  private:
   std::u16string FSetupDir;
@@ -68,4 +70,18 @@ class TForm1 : public TForm {
   bool FReportDone = false;
 
   void UpdateNextCaption();
+  void UpdateFreeSpace();
+  void Install();
+  bool ExtractFiles();
+  void CreateShortcutsAndUninstallEntry();
+  void Finish();
+  void SetProgress(std::int32_t Value);
+  void ReportThreadTerminate(TObject* Sender);
 };
+
+// The shell's folder browser below the computer's drives, modal to owner: the
+// chosen folder's path, or empty when cancelled or when it has no path.
+std::u16string SelectFolderDialog(HWND owner, const std::u16string& title);
+
+// Starts a program through the shell: the new process's handle, or null.
+HANDLE RunProgram(const std::u16string& FileName, const std::u16string& Parameters);

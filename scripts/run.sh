@@ -1,9 +1,9 @@
 #!/bin/bash
 # The main job: installs what is missing, builds dist/TesseraSetup.exe and
 # starts it under Wine. On the user's display it simply runs; with no display
-# it runs on a virtual one, walks through the wizard with the default choices
-# as a user would, saves a screenshot of every page under build/run/shots and
-# prints what it did.
+# it runs on a virtual one, installs with the default choices as a user would,
+# saves a screenshot of every page under build/run/shots and prints what it did
+# and what the installation made.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
@@ -30,5 +30,11 @@ rm -rf "$shots"
 mkdir -p "$shots"
 echo "No display: walking through the wizard on virtual display $DISPLAY"
 wine build/win64/app/tests/wizard_driver.exe walk "$(winepath -w dist/TesseraSetup.exe)" "$(winepath -w "$shots")"
+sysdir=$prefix/drive_c/windows/system32
+grep '^system ' payload/files/stpack.manifest | cut -d' ' -f2- | while read -r f; do
+  if [ -f "$sysdir/$f" ]; then
+    echo "In the system directory: C:\windows\system32\$f  $(stat -c %s "$sysdir/$f") bytes"
+  fi
+done
 echo "Screenshots:"
 ls -1 "$shots"/*.png | sed "s|^$root/|  |"

@@ -1,8 +1,12 @@
 // wizard_driver walk <TesseraSetup.exe> <shots folder>
 //
 // Walks through the wizard with the default choices as a user would, saves a
-// screenshot of every page as page1.png to page4.png and prints each step.
+// screenshot of every page as page1.png to page4.png, prints each step and
+// then what the installation made: files, shortcuts and the uninstall entry.
+#include <objbase.h>
+
 #include <cstdio>
+#include <filesystem>
 
 #include "app/tests/WizardDriver.h"
 #include "toolkit/Toolkit.h"
@@ -43,14 +47,41 @@ void WaitForPage(TWizardProcess& setup, const TWalkStep& step) {
   setup.Settle();
 }
 
+constexpr char16_t kUninstallKey[] =
+    u"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Tessera";
+
+void ReportInstallation(const std::u16string& folder) {
+  namespace fs = std::filesystem;
+  Say(u"Installed into " + folder + u":");
+  std::error_code error;
+  for (const auto& entry : fs::recursive_directory_iterator(fs::path(folder), error)) {
+    if (!entry.is_regular_file()) continue;
+    Say(u"  " + fs::relative(entry.path(), fs::path(folder)).u16string() + u"  " +
+        IntToStr(static_cast<std::int64_t>(entry.file_size())) + u" bytes");
+  }
+  for (const TFolderKind kind : {fkDesktop, fkQuickLaunch}) {
+    const std::u16string link = GetShellFolder(kind) + u"\\Tessera.lnk";
+    if (GetFileAttributesW(WideText(link)) != INVALID_FILE_ATTRIBUTES) {
+      Say(u"Shortcut " + link + u" -> " + ResolveShortcut(link));
+    }
+  }
+  Say(u"Uninstall entry HKLM\\" + std::u16string(kUninstallKey) + u":");
+  for (const char16_t* name : {u"DisplayIcon", u"DisplayName", u"DisplayVersion", u"Publisher",
+                               u"URLInfoAbout", u"UninstallString"}) {
+    Say(u"  " + std::u16string(name) + u" = " + ReadRegString(rrLocalMachine, kUninstallKey, name));
+  }
+}
+
 int Walk(const std::u16string& exePath, const std::u16string& shotsFolder) {
   CreateDirectoryW(WideText(shotsFolder), nullptr);
   TWizardProcess setup(exePath);
   Say(u"started " + exePath);
   setup.WaitForWizard();
   Say(u"wizard window shown");
+  std::u16string folder;
   for (const TWalkStep& step : kWalk) {
     WaitForPage(setup, step);
+    if (step.page == 3) folder = setup.Text(u"editSetupDir") + u"\\";
     const std::u16string shot = shotsFolder + u"\\page" + IntToStr(step.page) + u".png";
     setup.SaveScreenshot(shot);
     Say(u"page " + IntToStr(step.page) + u": saved " + shot);
@@ -59,6 +90,7 @@ int Walk(const std::u16string& exePath, const std::u16string& shotsFolder) {
   }
   const DWORD exitCode = setup.WaitForExit(30000);
   Say(u"setup ended with exit code " + IntToStr(exitCode));
+  ReportInstallation(folder);
   return exitCode == 0 ? 0 : 1;
 }
 
@@ -69,6 +101,7 @@ int wmain(int argc, wchar_t** argv) {
     std::fprintf(stderr, "usage: wizard_driver walk <TesseraSetup.exe> <shots folder>\n");
     return 2;
   }
+  CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
   try {
     return Walk(FromWideText(argv[2]), FromWideText(argv[3]));
   } catch (const std::exception& error) {

@@ -1,0 +1,79 @@
+#include "app/tests/Installation.h"
+
+#include <algorithm>
+#include <fstream>
+#include <iterator>
+#include <sstream>
+
+#include "support/Support.h"
+#include "toolkit/Toolkit.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+std::string FileText(const fs::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+// The manifest names the files that go to the system directory.
+std::vector<std::u16string> SystemFiles(const fs::path& stage) {
+  std::vector<std::u16string> files;
+  std::istringstream manifest(FileText(stage / "stpack.manifest"));
+  for (std::string line; std::getline(manifest, line);) {
+    if (line.rfind("system ", 0) == 0) files.push_back(Utf8ToUtf16(line.substr(7)));
+  }
+  return files;
+}
+
+}  // namespace
+
+std::vector<TPayloadFile> PayloadFiles() {
+  const fs::path stage = TESSERA_PAYLOAD_STAGE;
+  const std::vector<std::u16string> system = SystemFiles(stage);
+  std::vector<TPayloadFile> files;
+  for (const auto& entry : fs::recursive_directory_iterator(stage)) {
+    if (!entry.is_regular_file() || entry.path().filename() == "stpack.manifest") continue;
+    std::u16string relative = fs::relative(entry.path(), stage).u16string();
+    std::replace(relative.begin(), relative.end(), u'/', u'\\');
+    const bool inSystem = std::find(system.begin(), system.end(), relative) != system.end();
+    files.push_back(
+        {entry.path(), inSystem ? fs::path(relative).filename().u16string() : relative, inSystem});
+  }
+  return files;
+}
+
+std::u16string InstalledPath(const TPayloadFile& file, const std::u16string& folder) {
+  return (file.inSystemDir ? GetSystemDir() : folder) + file.relative;
+}
+
+HWND TesseraWindow() { return FindWindowW(L"TfrmMain", L"Tessera"); }
+
+void CloseTessera() {
+  for (int attempt = 0; attempt < 5; ++attempt) {
+    const HWND window = TesseraWindow();
+    if (!window) return;
+    DWORD processId = 0;
+    GetWindowThreadProcessId(window, &processId);
+    const HANDLE process = OpenProcess(SYNCHRONIZE, FALSE, processId);
+    PostMessageW(window, WM_CLOSE, 0, 0);
+    if (process) {
+      WaitForSingleObject(process, 10000);
+      CloseHandle(process);
+    }
+  }
+}
+
+void RemoveInstallation(const std::u16string& folder) {
+  CloseTessera();
+  std::error_code ignored;
+  if (!folder.empty()) fs::remove_all(fs::path(folder), ignored);
+  for (const TFolderKind kind : {fkDesktop, fkQuickLaunch}) {
+    DeleteFileW(WideText(GetShellFolder(kind) + u"\\Tessera.lnk"));
+  }
+  RegDeleteTreeW(HKEY_LOCAL_MACHINE, kUninstallKey);
+  for (const TPayloadFile& file : PayloadFiles()) {
+    if (file.inSystemDir) DeleteFileW(WideText(InstalledPath(file, u"")));
+  }
+}

@@ -1,0 +1,32 @@
+// What an installation of Tessera leaves on the machine, for the tests: the
+// product's files and where they go, and the removal of all of it.
+#pragma once
+
+#include <windows.h>
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+// One file of the product and where the setup puts it.
+struct TPayloadFile {
+  std::filesystem::path source;  // in the staged payload that the package is made of
+  std::u16string relative;       // below the installation or the system folder
+  bool inSystemDir;
+};
+
+std::vector<TPayloadFile> PayloadFiles();
+// Where the file lands for an installation into folder (ending in "\").
+std::u16string InstalledPath(const TPayloadFile& file, const std::u16string& folder);
+
+constexpr wchar_t kUninstallKey[] =
+    L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Tessera";
+
+// The running Tessera's main window, or null.
+HWND TesseraWindow();
+void CloseTessera();
+
+// Closes Tessera and removes the Tessera shortcuts on the desktop and the
+// Quick Launch bar, the uninstall entry, the product's files in the system
+// directory and, when given, folder with everything in it.
+void RemoveInstallation(const std::u16string& folder = u"");
