@@ -33,7 +33,7 @@ wine build/win64/app/tests/wizard_driver.exe walk "$(winepath -w dist/TesseraSet
 sysdir=$prefix/drive_c/windows/system32
 grep '^system ' payload/files/stpack.manifest | cut -d' ' -f2- | while read -r f; do
   if [ -f "$sysdir/$f" ]; then
-    echo "In the system directory: C:\windows\system32\$f  $(stat -c %s "$sysdir/$f") bytes"
+    echo "In the system directory: C:\\windows\\system32\\$f  $(stat -c %s "$sysdir/$f") bytes"
   fi
 done
 echo "Screenshots:"

@@ -327,6 +327,17 @@ void TControl::SetColor(TColor color) {
   InvalidateRect(fHandle, nullptr, TRUE);
 }
 
+LRESULT TControl::PaintClientArea(const std::function<void(HDC dc, const RECT& area)>& draw) {
+  PAINTSTRUCT paint;
+  const HDC dc = BeginPaint(fHandle, &paint);
+  RECT area;
+  GetClientRect(fHandle, &area);
+  FillRect(dc, &area, BackgroundBrush());
+  draw(dc, area);
+  EndPaint(fHandle, &paint);
+  return 0;
+}
+
 HBRUSH TControl::BackgroundBrush() const {
   if (fHasColor) {
     return fOwnBrush ? fOwnBrush.get() : GetSysColorBrush(static_cast<int>(fColor & 0xFF));

@@ -183,19 +183,13 @@ LRESULT TBevel::WndProc(UINT message, WPARAM wParam, LPARAM lParam) {
   switch (message) {
     case WM_ERASEBKGND:
       return 1;
-    case WM_PAINT: {
-      PAINTSTRUCT paint;
-      const HDC dc = BeginPaint(Handle(), &paint);
-      RECT area;
-      GetClientRect(Handle(), &area);
-      FillRect(dc, &area, BackgroundBrush());
-      RECT line{area.left, area.top, area.right, area.top + 1};
-      FillRect(dc, &line, GetSysColorBrush(COLOR_BTNSHADOW));
-      OffsetRect(&line, 0, 1);
-      FillRect(dc, &line, GetSysColorBrush(COLOR_BTNHIGHLIGHT));
-      EndPaint(Handle(), &paint);
-      return 0;
-    }
+    case WM_PAINT:
+      return PaintClientArea([](HDC dc, const RECT& area) {
+        RECT line{area.left, area.top, area.right, area.top + 1};
+        FillRect(dc, &line, GetSysColorBrush(COLOR_BTNSHADOW));
+        OffsetRect(&line, 0, 1);
+        FillRect(dc, &line, GetSysColorBrush(COLOR_BTNHIGHLIGHT));
+      });
   }
   return TControl::WndProc(message, wParam, lParam);
 }

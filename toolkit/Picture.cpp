@@ -80,13 +80,9 @@ LRESULT TImage::WndProc(UINT message, WPARAM wParam, LPARAM lParam) {
   switch (message) {
     case WM_ERASEBKGND:
       return 1;
-    case WM_PAINT: {
-      PAINTSTRUCT paint;
-      const HDC dc = BeginPaint(Handle(), &paint);
-      RECT area;
-      GetClientRect(Handle(), &area);
-      FillRect(dc, &area, BackgroundBrush());
-      if (fBitmap) {
+    case WM_PAINT:
+      return PaintClientArea([this](HDC dc, const RECT& area) {
+        if (!fBitmap) return;
         const int left = fCenter ? (area.right - fPictureSize.cx) / 2 : 0;
         const int top = fCenter ? (area.bottom - fPictureSize.cy) / 2 : 0;
         const HDC source = CreateCompatibleDC(dc);
@@ -94,10 +90,7 @@ LRESULT TImage::WndProc(UINT message, WPARAM wParam, LPARAM lParam) {
         BitBlt(dc, left, top, fPictureSize.cx, fPictureSize.cy, source, 0, 0, SRCCOPY);
         SelectObject(source, old);
         DeleteDC(source);
-      }
-      EndPaint(Handle(), &paint);
-      return 0;
-    }
+      });
   }
   return TControl::WndProc(message, wParam, lParam);
 }

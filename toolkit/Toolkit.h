@@ -125,6 +125,9 @@ class TControl : public TObject {
   TControl(TControl* parent, std::u16string name, const TBounds& bounds, const TWindowClass& cls);
 
   virtual LRESULT WndProc(UINT message, WPARAM wParam, LPARAM lParam);
+  // Answers WM_PAINT for a control that draws itself: the background over the
+  // whole client area, then draw on top of it.
+  LRESULT PaintClientArea(const std::function<void(HDC dc, const RECT& area)>& draw);
   LRESULT DefaultProc(UINT message, WPARAM wParam, LPARAM lParam);
   // A WM_COMMAND notification that the control sent to its parent.
   virtual void Notify(WORD code);

@@ -1,7 +1,8 @@
 // wizard_driver walk <TesseraSetup.exe> <shots folder>
 //
 // Walks through the wizard with the default choices as a user would, saves a
-// screenshot of every page as page1.png to page4.png, prints each step and
+// screenshot of every page as page1.png to page4.png (and installing.png with
+// the progress bar, when it can be caught), prints each step and
 // then what the installation made: files, shortcuts and the uninstall entry.
 #include <objbase.h>
 
@@ -47,6 +48,24 @@ void WaitForPage(TWizardProcess& setup, const TWalkStep& step) {
   setup.Settle();
 }
 
+// The progress bar shows from the start of the extraction until just before
+// page 4. The screen is taken again and again while it shows, so the shot
+// kept is the latest state that could be caught.
+void CatchProgress(const TWizardProcess& setup, const std::u16string& shot) {
+  bool caught = false;
+  for (const DWORD start = GetTickCount(); GetTickCount() - start < kPageTimeout; Sleep(5)) {
+    if (!setup.Running() || setup.VisiblePage() == 4) break;
+    if (setup.Visible(u"ProgressBar1")) {
+      setup.SaveScreenshotNow(shot);
+      caught = true;
+    } else if (caught) {
+      break;
+    }
+  }
+  Say(caught ? u"installing: saved " + shot
+             : u"installing: over before the progress bar could be caught");
+}
+
 constexpr char16_t kUninstallKey[] =
     u"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Tessera";
 
@@ -85,8 +104,10 @@ int Walk(const std::u16string& exePath, const std::u16string& shotsFolder) {
     const std::u16string shot = shotsFolder + u"\\page" + IntToStr(step.page) + u".png";
     setup.SaveScreenshot(shot);
     Say(u"page " + IntToStr(step.page) + u": saved " + shot);
-    setup.Click(u"btnNext");
+    setup.Press(u"btnNext");
     Say(u"page " + IntToStr(step.page) + u": clicked \"" + step.nextCaption + u"\"");
+    if (step.page == 3) CatchProgress(setup, shotsFolder + u"\\installing.png");
+    setup.Settle();
   }
   const DWORD exitCode = setup.WaitForExit(30000);
   Say(u"setup ended with exit code " + IntToStr(exitCode));

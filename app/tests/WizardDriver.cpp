@@ -213,12 +213,16 @@ int TWizardProcess::VisiblePage() const {
 }
 
 void TWizardProcess::Click(const std::u16string& name) {
+  Press(name);
+  Settle();
+}
+
+void TWizardProcess::Press(const std::u16string& name) {
   const HWND control = Control(name);
   if (!IsWindowVisible(control) || !IsWindowEnabled(control)) {
     throw Exception(name + u" cannot be clicked: it is hidden or disabled");
   }
   PostMessageW(control, BM_CLICK, 0, 0);
-  Settle();
 }
 
 void TWizardProcess::Type(const std::u16string& name, const std::u16string& text) {
@@ -302,6 +306,10 @@ TScreenImage TWizardProcess::CaptureClient() const {
 
 void TWizardProcess::SaveScreenshot(const std::u16string& pngPath) const {
   WritePng(pngPath, CaptureWindow());
+}
+
+void TWizardProcess::SaveScreenshotNow(const std::u16string& pngPath) const {
+  WritePng(pngPath, CaptureScreen(WindowRect()));
 }
 
 std::string ReadResourceOf(const std::u16string& exePath, const std::u16string& name) {

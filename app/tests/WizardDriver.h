@@ -60,6 +60,8 @@ class TWizardProcess {
 
   // Clicks a visible and enabled control and waits until the wizard is idle.
   void Click(const std::u16string& name);
+  // Clicks without waiting, to watch what the wizard shows while it works.
+  void Press(const std::u16string& name);
   // Replaces the text of an edit by typing it character by character.
   void Type(const std::u16string& name, const std::u16string& text);
   // Presses and releases a key in the focused control.
@@ -82,6 +84,8 @@ class TWizardProcess {
   TScreenImage CaptureWindow() const;
   TScreenImage CaptureClient() const;
   void SaveScreenshot(const std::u16string& pngPath) const;
+  // The window as the screen shows it now, busy or not.
+  void SaveScreenshotNow(const std::u16string& pngPath) const;
 
  private:
   PROCESS_INFORMATION fInfo{};

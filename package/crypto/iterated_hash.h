@@ -66,6 +66,16 @@ struct Blocks {
   }
 };
 
+// The end of a SHA message: the pad with the bit length big-endian, then the
+// state words big-endian as the digest. State holds input and h.
+template <class State>
+void ShaFinal(State& s, std::uint8_t* digest) {
+  std::uint8_t bits[8];
+  bigendian::Store<std::uint64_t>(s.input.length << 3, bits);
+  s.input.Pad(0x80, bits, sizeof bits, s);
+  for (std::size_t i = 0; i < s.h.size(); ++i) bigendian::Store(s.h[i], digest + 4 * i);
+}
+
 // The first count primes.
 inline std::vector<unsigned> FirstPrimes(std::size_t count) {
   std::vector<unsigned> primes;

@@ -72,11 +72,7 @@ void TCrypt_sha1::Update(const void* buffer, std::size_t size) {
 
 void TCrypt_sha1::Final(std::uint8_t* digest) {
   CheckInitialized();
-  State& s = *fState;
-  std::uint8_t bits[8];
-  bigendian::Store<std::uint64_t>(s.input.length << 3, bits);
-  s.input.Pad(0x80, bits, sizeof bits, s);
-  for (std::size_t i = 0; i < s.h.size(); ++i) bigendian::Store(s.h[i], digest + 4 * i);
+  ShaFinal(*fState, digest);
   Burn();
 }
 
