@@ -256,6 +256,19 @@ TEST_F(InstallTest, FinishUncheckedLaunchesNothingAndGivesUpOnASilentServerAfter
   EXPECT_EQ(TesseraWindow(), nullptr);
 }
 
+// Unlike Finish, the close box neither launches nor waits for the report.
+TEST_F(InstallTest, TheCloseBoxOnTheLastPageEndsAtOnce) {
+  Server().Reset(false);
+  TWizardProcess& setup = InstallTo(u"C:\\TesseraClosed");
+  ASSERT_TRUE(Server().WaitForRequest(10000));
+  const DWORD start = GetTickCount();
+  setup.CloseBox();
+  EXPECT_EQ(setup.WaitForExit(), 0u);
+  EXPECT_LT(GetTickCount() - start, 5000u);
+  Sleep(1000);
+  EXPECT_EQ(TesseraWindow(), nullptr);
+}
+
 TEST_F(InstallTest, WithoutTheDesktopBoxNoShortcutIsMadeButTheEntryIs) {
   TWizardProcess& setup = LaunchAtFolderPage();
   ASSERT_FALSE(setup.Visible(u"chkSCOnQuick"));
@@ -498,7 +511,8 @@ TEST_F(InstallTest, UninstallerRemovesTheInstallation) {
     for (const TPayloadFile& file : files) {
       if (Exists(InstalledPath(file, folder))) return false;
     }
-    return !Exists(LinkIn(fkDesktop)) && !Exists(LinkIn(fkQuickLaunch)) && !UninstallKeyExists();
+    return !Exists(folder) && !Exists(LinkIn(fkDesktop)) && !Exists(LinkIn(fkQuickLaunch)) &&
+           !UninstallKeyExists();
   };
   EXPECT_TRUE(Eventually(everythingGone, 30000));
 }
