@@ -75,10 +75,34 @@ struct TPlan {
 
 bool IsSeparator(char16_t c) { return c == u'\\' || c == u'/'; }
 
+char16_t FoldCase(char16_t c) { return c >= u'a' && c <= u'z' ? c - u'a' + u'A' : c; }
+
+bool EqualsNoCase(std::u16string_view a, std::u16string_view b) {
+  return a.size() == b.size() &&
+         std::equal(a.begin(), a.end(), b.begin(),
+                    [](char16_t x, char16_t y) { return FoldCase(x) == FoldCase(y); });
+}
+
+// Windows opens a device, not a file, for these names in any folder, also
+// with an extension ("nul.txt") and with spaces before it.
+bool IsDeviceName(std::u16string_view part) {
+  std::u16string_view base = part.substr(0, part.find(u'.'));
+  while (!base.empty() && base.back() == u' ') base.remove_suffix(1);
+  for (const std::u16string_view device : {u"CON", u"PRN", u"AUX", u"NUL"}) {
+    if (EqualsNoCase(base, device)) return true;
+  }
+  if (base.size() != 4) return false;
+  const char16_t digit = base[3];
+  const bool portDigit = (digit >= u'0' && digit <= u'9') || digit == u'\u00B9' ||
+                         digit == u'\u00B2' || digit == u'\u00B3';
+  return portDigit &&
+         (EqualsNoCase(base.substr(0, 3), u"COM") || EqualsNoCase(base.substr(0, 3), u"LPT"));
+}
+
 // Whether a path appended to a folder stays below it: not rooted, no drive or
-// stream ":", and no component that may mean the parent: "..", or, since
-// Windows trims trailing dots and spaces, any run of dots and spaces with two
-// dots or more.
+// stream ":", no device name, and no component that may mean the parent: "..",
+// or, since Windows trims trailing dots and spaces, any run of dots and spaces
+// with two dots or more.
 bool StaysInside(std::u16string_view path) {
   if (path.find(u':') != std::u16string_view::npos) return false;
   if (!path.empty() && IsSeparator(path[0])) return false;
@@ -88,12 +112,11 @@ bool StaysInside(std::u16string_view path) {
     const std::u16string_view part = path.substr(start, end - start);
     const bool dotsOnly = part.find_first_not_of(u". ") == std::u16string_view::npos;
     if (dotsOnly && std::count(part.begin(), part.end(), u'.') >= 2) return false;
+    if (IsDeviceName(part)) return false;
     start = end + 1;
   }
   return true;
 }
-
-char16_t FoldCase(char16_t c) { return c >= u'a' && c <= u'z' ? c - u'a' + u'A' : c; }
 
 bool StartsWithNoCase(std::u16string_view text, std::u16string_view prefix) {
   return text.size() >= prefix.size() &&
