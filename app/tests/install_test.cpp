@@ -26,6 +26,8 @@ namespace fs = std::filesystem;
 constexpr char16_t kSetupName[] = u"TesseraSetupLoopback.exe";
 constexpr wchar_t kUninstallKey[] =
     L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Tessera";
+constexpr wchar_t kShellFolders[] =
+    L"Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders";
 constexpr wchar_t kAppDefaults[] = L"Software\\Wine\\AppDefaults\\TesseraSetupLoopback.exe";
 constexpr char kReportRequest[] = "GET /php/UserSetup.php?lang=2&fid=br&ver=4.25 HTTP/1.1";
 constexpr char16_t kCannotCreate[] =
@@ -330,6 +332,26 @@ TEST_F(InstallTest, BrowseThenCancelChangesNothing) {
   ASSERT_TRUE(Eventually([&] { return !IsWindow(dialogs.front()); }, 10000));
   setup.Settle();
   EXPECT_EQ(setup.Text(u"editSetupDir"), u"C:");
+  EXPECT_FALSE(setup.Visible(u"lblFreeSize"));
+  EXPECT_FALSE(setup.Enabled(u"btnNext"));
+}
+
+// The start-up lookup raises: the error box, then the wizard with no folder.
+TEST_F(InstallTest, AShellFolderValueOfAnotherTypeLeavesTheFolderEmpty) {
+  const TSavedRegValue saved(HKEY_CURRENT_USER, kShellFolders, L"AppData");
+  const DWORD number = 1;
+  SetRawRegValue(HKEY_CURRENT_USER, kShellFolders, L"AppData", REG_DWORD, &number, sizeof number);
+  TWizardProcess& setup = Start();
+  const TMessageBoxInfo box = setup.WaitForMessageBox();
+  EXPECT_EQ(box.caption, u"Setup");
+  EXPECT_EQ(box.text, u"Invalid data type for 'AppData'");
+  EXPECT_TRUE(box.hasIcon);
+  setup.PressMessageBoxButton(box, u"OK");
+  setup.WaitForWizard();
+  setup.Click(u"btnNext");
+  setup.Click(u"btnNext");
+  ASSERT_EQ(setup.VisiblePage(), 3);
+  EXPECT_EQ(setup.Text(u"editSetupDir"), u"");
   EXPECT_FALSE(setup.Visible(u"lblFreeSize"));
   EXPECT_FALSE(setup.Enabled(u"btnNext"));
 }
