@@ -8,6 +8,9 @@ if(WIN32)
   # Unicode Win32 throughout; the product imports only Windows' own DLLs.
   add_compile_definitions(UNICODE _UNICODE WIN32_LEAN_AND_MEAN NOMINMAX _WIN32_WINNT=0x0601)
   add_link_options(-static -static-libgcc -static-libstdc++)
+  # Static archives only: an import library such as libz.dll.a would make the
+  # programs need zlib1.dll, which Windows does not have.
+  set(CMAKE_FIND_LIBRARY_SUFFIXES .a)
   # Small executables: unused functions and data are dropped at link time.
   add_compile_options(-ffunction-sections -fdata-sections)
   add_link_options(-Wl,--gc-sections)
@@ -34,6 +37,15 @@ macro(tessera_windows_only)
     return()
   endif()
 endmacro()
+
+# tessera_check_imports(TARGET): the build fails when the Windows program
+# imports a DLL other than Windows' own.
+function(tessera_check_imports target)
+  add_custom_command(TARGET ${target} POST_BUILD
+                     COMMAND ${CMAKE_COMMAND} -DOBJDUMP=${CMAKE_OBJDUMP} -DFILE=$<TARGET_FILE:${target}>
+                             -P ${CMAKE_SOURCE_DIR}/cmake/CheckImports.cmake
+                     VERBATIM)
+endfunction()
 
 # tessera_add_gtest(NAME SOURCES... LIBS...): a GoogleTest executable.
 # Natively each case is its own ctest test; under Wine the executable runs whole,
