@@ -1,10 +1,19 @@
 # What both Windows toolchains share; the including file sets
-# CMAKE_SYSTEM_PROCESSOR first. The posix thread variant is the one GoogleTest
-# needs; winpthread is linked statically.
+# CMAKE_SYSTEM_PROCESSOR first.
+#
+# TESSERA_MINGW_THREADS picks the compilers' thread model: posix (the default),
+# which GoogleTest needs, with winpthread linked statically; or win32, whose
+# programs need no winpthread, the one that Debian builds importing
+# GetTickCount64, which Windows XP lacks. The i686 build, which runs no tests,
+# takes win32, so that it starts on XP.
+if(NOT TESSERA_MINGW_THREADS)
+  set(TESSERA_MINGW_THREADS posix)
+endif()
+list(APPEND CMAKE_TRY_COMPILE_PLATFORM_VARIABLES TESSERA_MINGW_THREADS)
 set(CMAKE_SYSTEM_NAME Windows)
 set(TOOLCHAIN_PREFIX ${CMAKE_SYSTEM_PROCESSOR}-w64-mingw32)
-set(CMAKE_C_COMPILER ${TOOLCHAIN_PREFIX}-gcc-posix)
-set(CMAKE_CXX_COMPILER ${TOOLCHAIN_PREFIX}-g++-posix)
+set(CMAKE_C_COMPILER ${TOOLCHAIN_PREFIX}-gcc-${TESSERA_MINGW_THREADS})
+set(CMAKE_CXX_COMPILER ${TOOLCHAIN_PREFIX}-g++-${TESSERA_MINGW_THREADS})
 set(CMAKE_RC_COMPILER ${TOOLCHAIN_PREFIX}-windres)
 set(CMAKE_FIND_ROOT_PATH /usr/${TOOLCHAIN_PREFIX})
 set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)

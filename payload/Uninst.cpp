@@ -61,14 +61,19 @@ std::wstring SystemDir() {
   return n && n < MAX_PATH ? WithSlash(std::wstring(buffer, n)) : std::wstring();
 }
 
+// RegQueryValueExW rather than RegGetValueW, which Windows XP lacks.
 std::wstring ShellFolder(const wchar_t* value) {
-  wchar_t buffer[MAX_PATH] = {};
-  DWORD size = sizeof(buffer) - sizeof(wchar_t);
-  if (RegGetValueW(HKEY_CURRENT_USER, kShellFolders, value, RRF_RT_REG_SZ | RRF_NOEXPAND, nullptr,
-                   buffer, &size) != ERROR_SUCCESS) {
+  HKEY key = nullptr;
+  if (RegOpenKeyExW(HKEY_CURRENT_USER, kShellFolders, 0, KEY_QUERY_VALUE, &key) != ERROR_SUCCESS) {
     return {};
   }
-  return buffer;
+  wchar_t buffer[MAX_PATH] = {};
+  DWORD type = 0;
+  DWORD size = sizeof(buffer) - sizeof(wchar_t);  // the last unit stays the terminator
+  const LONG result =
+      RegQueryValueExW(key, value, nullptr, &type, reinterpret_cast<BYTE*>(buffer), &size);
+  RegCloseKey(key);
+  return result == ERROR_SUCCESS && type == REG_SZ ? buffer : std::wstring();
 }
 
 // Deletes a file, retrying while the process that started us still holds it.

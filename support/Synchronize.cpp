@@ -1,7 +1,6 @@
 // Hand-overs from other threads to the main thread.
 #include <deque>
 #include <exception>
-#include <mutex>
 
 #include "support/Win32.h"
 
@@ -21,11 +20,11 @@ DWORD MainThreadIdWithQueue() {
 }
 
 const DWORD gMainThreadId = MainThreadIdWithQueue();
-std::mutex gLock;
+win::TCriticalSection gLock;
 std::deque<THandOver*> gWaiting;
 
 THandOver* NextHandOver() {
-  const std::lock_guard<std::mutex> lock(gLock);
+  const win::TCriticalSection::TLock lock(gLock);
   if (gWaiting.empty()) return nullptr;
   THandOver* next = gWaiting.front();
   gWaiting.pop_front();
@@ -49,7 +48,7 @@ void Synchronize(const std::function<void()>& fn) {
   if (!done) throw Exception(win::SysErrorMessage(GetLastError()));
   THandOver handOver{&fn, done.Get()};
   {
-    const std::lock_guard<std::mutex> lock(gLock);
+    const win::TCriticalSection::TLock lock(gLock);
     gWaiting.push_back(&handOver);
   }
   PostThreadMessageW(gMainThreadId, WM_NULL, 0, 0);

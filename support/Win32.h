@@ -78,4 +78,31 @@ inline HKEY RootKey(TRegRoot root) {
 // raises "Invalid data type for '%s'".
 std::u16string ReadStringValue(HKEY key, const std::u16string& valueName);
 
+// A lock for data that threads share. Windows' own, so that the programs
+// need no thread library (whose builds may import what older systems lack).
+class TCriticalSection {
+ public:
+  TCriticalSection() { InitializeCriticalSection(&fSection); }
+  ~TCriticalSection() { DeleteCriticalSection(&fSection); }
+  TCriticalSection(const TCriticalSection&) = delete;
+  TCriticalSection& operator=(const TCriticalSection&) = delete;
+
+  // Holds the lock while it lives.
+  class TLock {
+   public:
+    explicit TLock(TCriticalSection& section) : fSection(section.fSection) {
+      EnterCriticalSection(&fSection);
+    }
+    ~TLock() { LeaveCriticalSection(&fSection); }
+    TLock(const TLock&) = delete;
+    TLock& operator=(const TLock&) = delete;
+
+   private:
+    CRITICAL_SECTION& fSection;
+  };
+
+ private:
+  CRITICAL_SECTION fSection;
+};
+
 }  // namespace win
