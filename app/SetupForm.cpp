@@ -123,7 +123,8 @@ bool ForceDirectories(std::u16string path) {
   if (path.size() < 3 || DirectoryExists(path)) return true;
   const std::size_t slash = path.find_last_of(u'\\');
   if (slash != std::u16string::npos && !ForceDirectories(path.substr(0, slash + 1))) return false;
-  return CreateDirectoryW(WideText(path), nullptr) || GetLastError() == ERROR_ALREADY_EXISTS;
+  // ERROR_ALREADY_EXISTS also comes for a file of that name.
+  return CreateDirectoryW(WideText(path), nullptr) || DirectoryExists(path);
 }
 
 void SaveBytes(const std::u16string& path, std::string_view bytes) {

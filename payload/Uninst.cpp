@@ -76,13 +76,14 @@ std::wstring ShellFolder(const wchar_t* value) {
   return result == ERROR_SUCCESS && type == REG_SZ ? buffer : std::wstring();
 }
 
-// Deletes a file, retrying while the process that started us still holds it.
+// Deletes a file, retrying while the process that started us still runs from
+// it (the file of a running program is denied) or holds it; other failures
+// will not pass.
 void DeleteWithRetry(const std::wstring& path) {
   for (int attempt = 0; attempt < 50; ++attempt) {
-    if (DeleteFileW(path.c_str()) || GetLastError() == ERROR_FILE_NOT_FOUND ||
-        GetLastError() == ERROR_PATH_NOT_FOUND) {
-      return;
-    }
+    if (DeleteFileW(path.c_str())) return;
+    const DWORD error = GetLastError();
+    if (error != ERROR_ACCESS_DENIED && error != ERROR_SHARING_VIOLATION) return;
     Sleep(100);
   }
 }
@@ -132,8 +133,10 @@ int StartWorker() {
   STARTUPINFOW si = {};
   si.cb = sizeof(si);
   PROCESS_INFORMATION pi = {};
-  if (!CreateProcessW(worker.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
-                      nullptr, &si, &pi)) {
+  // Started in the temporary folder: a folder that is some process's current
+  // directory cannot be removed.
+  if (!CreateProcessW(worker.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, temp,
+                      &si, &pi)) {
     return 1;
   }
   CloseHandle(pi.hThread);

@@ -20,14 +20,24 @@ DWORD MainThreadIdWithQueue() {
 }
 
 const DWORD gMainThreadId = MainThreadIdWithQueue();
-win::TCriticalSection gLock;
-std::deque<THandOver*> gWaiting;
+
+// Never destroyed: a thread may still hand over while the program ends, after
+// the globals have gone; the system then ends that thread.
+struct TWaiting {
+  win::TCriticalSection lock;
+  std::deque<THandOver*> handOvers;
+};
+TWaiting& Waiting() {
+  static TWaiting& waiting = *new TWaiting;
+  return waiting;
+}
 
 THandOver* NextHandOver() {
-  const win::TCriticalSection::TLock lock(gLock);
-  if (gWaiting.empty()) return nullptr;
-  THandOver* next = gWaiting.front();
-  gWaiting.pop_front();
+  TWaiting& waiting = Waiting();
+  const win::TCriticalSection::TLock lock(waiting.lock);
+  if (waiting.handOvers.empty()) return nullptr;
+  THandOver* next = waiting.handOvers.front();
+  waiting.handOvers.pop_front();
   return next;
 }
 
@@ -48,8 +58,9 @@ void Synchronize(const std::function<void()>& fn) {
   if (!done) throw Exception(win::SysErrorMessage(GetLastError()));
   THandOver handOver{&fn, done.Get()};
   {
-    const win::TCriticalSection::TLock lock(gLock);
-    gWaiting.push_back(&handOver);
+    TWaiting& waiting = Waiting();
+    const win::TCriticalSection::TLock lock(waiting.lock);
+    waiting.handOvers.push_back(&handOver);
   }
   PostThreadMessageW(gMainThreadId, WM_NULL, 0, 0);
   WaitForSingleObject(done.Get(), INFINITE);

@@ -68,6 +68,9 @@ void TApplication::Run() {
 void TApplication::ProcessMessages() {
   while (ProcessMessage()) {
   }
+  // A thread message posted while a modal loop ran is dropped, so the wake-up
+  // for a hand-over may never come: look for waiting ones all the same.
+  CheckSynchronize();
 }
 
 void TApplication::Terminate() { PostQuitMessage(0); }

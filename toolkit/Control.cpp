@@ -56,11 +56,10 @@ HFONT FontHandle(const TFont& font) {
       return entry.handle;
     }
   }
-  HDC screen = GetDC(nullptr);
-  const int height = -MulDiv(font.size, GetDeviceCaps(screen, LOGPIXELSY), 72);
-  ReleaseDC(nullptr, screen);
+  // Points at 96 dots per inch, as the layout's pixel sizes are: at a larger
+  // system setting the text would outgrow its fixed boxes.
   LOGFONTW log{};
-  log.lfHeight = height;
+  log.lfHeight = -MulDiv(font.size, 96, 72);
   log.lfWeight = font.bold ? FW_BOLD : FW_NORMAL;
   log.lfCharSet = DEFAULT_CHARSET;
   log.lfQuality = DEFAULT_QUALITY;

@@ -432,10 +432,19 @@ INSTANTIATE_TEST_SUITE_P(
 // ---------------------------------------------------------------------------
 // Failures
 
-TEST_F(InstallTest, AFolderThatCannotBeMadeKeepsThePageForAnotherTry) {
+struct TBlockedCase {
+  const char* name;
+  const char16_t* typed;  // with the file C:\TesseraBlocker in the way
+};
+
+void PrintTo(const TBlockedCase& c, std::ostream* out) { *out << c.name; }
+
+class BlockedFolderTest : public InstallTest, public testing::WithParamInterface<TBlockedCase> {};
+
+TEST_P(BlockedFolderTest, KeepsThePageForAnotherTry) {
   std::ofstream(fs::path(Made(u"C:\\TesseraBlocker"))).put('x');
   TWizardProcess& setup = LaunchAtFolderPage();
-  setup.Type(u"editSetupDir", u"C:\\TesseraBlocker\\Tessera");
+  setup.Type(u"editSetupDir", GetParam().typed);
   setup.Click(u"btnNext");
   const TMessageBoxInfo box = setup.WaitForMessageBox();
   EXPECT_EQ(box.caption, u"Setup");
@@ -456,6 +465,12 @@ TEST_F(InstallTest, AFolderThatCannotBeMadeKeepsThePageForAnotherTry) {
   setup.CloseBox();
   EXPECT_EQ(setup.WaitForExit(), 0u);
 }
+
+INSTANTIATE_TEST_SUITE_P(
+    Folders, BlockedFolderTest,
+    testing::Values(TBlockedCase{"AFileAsParent", u"C:\\TesseraBlocker\\Tessera"},
+                    TBlockedCase{"AFileOfThatName", u"C:\\TesseraBlocker"}),
+    [](const testing::TestParamInfo<TBlockedCase>& info) { return info.param.name; });
 
 BOOL CALLBACK TakeLanguage(HMODULE, LPCWSTR, LPCWSTR, WORD language, LONG_PTR found) {
   *reinterpret_cast<WORD*>(found) = language;
