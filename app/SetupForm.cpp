@@ -292,6 +292,9 @@ void TForm1::btnNextClick(TObject* /*Sender*/) {
 void TForm1::btnPrevClick(TObject* /*Sender*/) {
   FStep = FStep - 1;
   UpdateNextCaption();
+  // Back is hidden on the first page; the focus would pass on to Cancel,
+  // where Enter would end the setup.
+  ::SetFocus(btnNext.Handle());
 }
 
 void TForm1::btnCloseClick(TObject* /*Sender*/) { Close(); }

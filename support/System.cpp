@@ -17,9 +17,26 @@ const std::u16string& ApplicationTitle() { return Title(); }
 
 void SetApplicationTitle(std::u16string title) { Title() = std::move(title); }
 
+namespace {
+
+BOOL CALLBACK TakeUsableWindow(HWND window, LPARAM found) {
+  if (!IsWindowVisible(window) || !IsWindowEnabled(window)) return TRUE;
+  *reinterpret_cast<HWND*>(found) = window;
+  return FALSE;
+}
+
+}  // namespace
+
+HWND win::ModalOwner() {
+  if (const HWND active = GetActiveWindow()) return active;
+  HWND found = nullptr;
+  EnumThreadWindows(GetCurrentThreadId(), TakeUsableWindow, reinterpret_cast<LPARAM>(&found));
+  return found;
+}
+
 void ShowInfoBox(const std::u16string& text, const std::u16string& caption) {
   const std::u16string shown = ChooseStr(caption.empty(), ApplicationTitle(), caption);
-  MessageBoxW(GetActiveWindow(), win::Wide(text), win::Wide(shown), MB_OK | MB_ICONINFORMATION);
+  MessageBoxW(win::ModalOwner(), win::Wide(text), win::Wide(shown), MB_OK | MB_ICONINFORMATION);
 }
 
 std::int64_t DriveFreeSpace(char16_t letter) {

@@ -105,4 +105,9 @@ class TCriticalSection {
   CRITICAL_SECTION fSection;
 };
 
+// The owner of a box that is modal to the application: its active window, or,
+// while another application is active, its visible and enabled top-level
+// window; an unowned box would leave the wizard usable behind it.
+HWND ModalOwner();
+
 }  // namespace win

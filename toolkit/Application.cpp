@@ -7,13 +7,14 @@
 #include <exception>
 
 #include "support/Support.h"
+#include "support/Win32.h"
 
 namespace {
 
 TApplication* gApplication = nullptr;
 
 void ShowBox(const std::u16string& text, UINT flags) {
-  MessageBoxW(GetActiveWindow(), WideText(text), WideText(ApplicationTitle()), flags);
+  MessageBoxW(win::ModalOwner(), WideText(text), WideText(ApplicationTitle()), flags);
 }
 
 // Dialog keys (Tab, arrows, mnemonics) of a form go to the dialog manager.

@@ -224,21 +224,33 @@ bool TControl::Visible() const {
   return fHandle && (GetWindowLongW(fHandle, GWL_STYLE) & WS_VISIBLE) != 0;
 }
 
+bool TControl::HasFocus() const {
+  const HWND focus = GetFocus();
+  return focus && (focus == fHandle || IsChild(fHandle, focus));
+}
+
+// A control that can no longer take the focus must not keep it, or no key
+// would work: it passes to the next control in the tab order.
+void TControl::PassFocusOn() {
+  const HWND form = GetAncestor(fHandle, GA_ROOT);
+  if (form != fHandle) SetFocus(GetNextDlgTabItem(form, fHandle, FALSE));
+}
+
 void TControl::SetVisible(bool visible) {
   if (!fHandle || Visible() == visible) return;
-  const HWND focus = GetFocus();
-  const bool losesFocus = !visible && (focus == fHandle || IsChild(fHandle, focus));
+  const bool losesFocus = !visible && HasFocus();
   ShowWindow(fHandle, visible ? SW_SHOWNA : SW_HIDE);
   if (fAlign != alNone && fParent) fParent->Realign();
-  // A hidden control must not keep the focus: it passes to the next control.
-  const HWND form = GetAncestor(fHandle, GA_ROOT);
-  if (losesFocus && form != fHandle) SetFocus(GetNextDlgTabItem(form, fHandle, FALSE));
+  if (losesFocus) PassFocusOn();
 }
 
 bool TControl::Enabled() const { return fHandle && IsWindowEnabled(fHandle); }
 
 void TControl::SetEnabled(bool enabled) {
-  if (fHandle && Enabled() != enabled) EnableWindow(fHandle, enabled);
+  if (!fHandle || Enabled() == enabled) return;
+  const bool losesFocus = !enabled && HasFocus();
+  EnableWindow(fHandle, enabled);
+  if (losesFocus) PassFocusOn();
 }
 
 TBounds TControl::Bounds() const {

@@ -44,27 +44,36 @@ void TForm::DoCreate() {
   }
 }
 
+void TForm::RestoreFocus() {
+  const bool restore = fLastFocus && IsChild(Handle(), fLastFocus) && IsWindowVisible(fLastFocus) &&
+                       IsWindowEnabled(fLastFocus);
+  const HWND focus = restore ? fLastFocus : GetNextDlgTabItem(Handle(), nullptr, FALSE);
+  if (focus) SetFocus(focus);
+}
+
 LRESULT TForm::WndProc(UINT message, WPARAM wParam, LPARAM lParam) {
   switch (message) {
     case WM_CLOSE:
       Close();
       return 0;
     case WM_ACTIVATE:
-      // The focus comes back to the control that had it, at first the first
-      // control in the tab order.
       if (LOWORD(wParam) == WA_INACTIVE) {
         const HWND focus = GetFocus();
         if (IsChild(Handle(), focus)) fLastFocus = focus;
       } else if (HIWORD(wParam) == 0) {
-        const bool restore = fLastFocus && IsChild(Handle(), fLastFocus) &&
-                             IsWindowVisible(fLastFocus) && IsWindowEnabled(fLastFocus);
-        SetFocus(restore ? fLastFocus : GetNextDlgTabItem(Handle(), nullptr, FALSE));
+        RestoreFocus();
       }
+      return 0;
+    case WM_SETFOCUS:
+      // The frame itself (after a restore from minimised, say) hands it on.
+      RestoreFocus();
       return 0;
     case WM_NEXTDLGCTL: {
       const HWND next = LOWORD(lParam) != 0 ? reinterpret_cast<HWND>(wParam)
                                             : GetNextDlgTabItem(Handle(), GetFocus(), wParam != 0);
-      if (next) SetFocus(next);
+      // The arrow keys name any control of the group, labels and pictures
+      // too; only a tab stop may take the focus.
+      if (next && (GetWindowLongW(next, GWL_STYLE) & WS_TABSTOP)) SetFocus(next);
       return 0;
     }
     case WM_COMMAND:

@@ -137,6 +137,8 @@ class TControl : public TObject {
   // Text or font changed: a control that sizes itself measures again.
   virtual void AdjustSize();
   HFONT Font() const noexcept { return fFont; }
+  bool HasFocus() const;
+  void PassFocusOn();
 
  private:
   class TAtom;
@@ -184,6 +186,9 @@ class TForm : public TControl {
  private:
   friend class TApplication;
   void DoCreate();
+  // The focus comes back to the control that had it, at first the first
+  // control in the tab order.
+  void RestoreFocus();
   bool fShown = false;
   HWND fLastFocus = nullptr;
 };

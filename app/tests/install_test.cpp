@@ -380,6 +380,10 @@ TEST_P(EarlierInstallTest, ProposesTheFolderOfTheShortcut) {
   EXPECT_EQ(setup.Text(u"editSetupDir"), GetParam().proposed);
   EXPECT_EQ(setup.Visible(u"lblFreeSize"), GetParam().accepted);
   EXPECT_EQ(setup.Enabled(u"btnNext"), GetParam().accepted);
+  // Also where Install is disabled under it, the focus stays where keys work.
+  const std::u16string focus = setup.FocusName();
+  ASSERT_FALSE(focus.empty());
+  EXPECT_TRUE(setup.Visible(focus) && setup.Enabled(focus)) << Narrow(focus);
 }
 
 INSTANTIATE_TEST_SUITE_P(

@@ -470,6 +470,34 @@ TEST_F(WizardTest, TabMovesThroughTheShownControlsInTabOrder) {
   }
 }
 
+struct TFocusCase {
+  const char* name;
+  int page;
+  std::vector<WORD> keys;  // pressed in turn, from the focus that the page starts with
+  int pageAfter;
+  const char16_t* focusAfter;
+};
+
+// Keys that move between pages or through the controls leave the focus on a
+// control that can take Tab and Enter.
+TEST_F(WizardTest, KeysLeaveTheFocusOnAUsableControl) {
+  const TFocusCase cases[] = {
+      {"BackToTheFirstPage", 2, {VK_TAB, VK_TAB, VK_RETURN}, 1, u"btnNext"},
+      {"ArrowDownFromNext", 1, {VK_DOWN}, 1, u"btnNext"},
+      {"ArrowUpFromNext", 1, {VK_UP}, 1, u"btnNext"},
+      {"ArrowRightInTheMemoPage", 2, {VK_RIGHT, VK_RIGHT}, 2, u"btnNext"},
+  };
+  for (const TFocusCase& c : cases) {
+    SCOPED_TRACE(c.name);
+    TWizardProcess& setup = Launch();
+    GoToPage(c.page);
+    for (const WORD key : c.keys) setup.PressKey(key);
+    EXPECT_EQ(setup.VisiblePage(), c.pageAfter);
+    EXPECT_EQ(setup.FocusName(), c.focusAfter);
+    fSetup.reset();
+  }
+}
+
 TEST_F(WizardTest, EnterPressesTheFocusedButtonAndEscapeDoesNothing) {
   TWizardProcess& setup = Launch();
   setup.PressKey(VK_RETURN);
