@@ -2,8 +2,8 @@
 
 #include <utility>
 
+#include "package/FileAccess.h"
 #include "package/Package.h"
-#include "support/Win32.h"
 
 namespace {
 
@@ -110,33 +110,6 @@ std::u16string Trim(const std::u16string& text) {
   while (first < last && text[first] <= u' ') ++first;
   while (last > first && text[last - 1] <= u' ') --last;
   return text.substr(first, last - first);
-}
-
-bool DirectoryExists(const std::u16string& path) {
-  const DWORD attributes = GetFileAttributesW(WideText(path));
-  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
-}
-
-// Creates the folder with every missing parent; false when that fails.
-bool ForceDirectories(std::u16string path) {
-  while (!path.empty() && path.back() == u'\\') path.pop_back();
-  if (path.size() < 3 || DirectoryExists(path)) return true;
-  const std::size_t slash = path.find_last_of(u'\\');
-  if (slash != std::u16string::npos && !ForceDirectories(path.substr(0, slash + 1))) return false;
-  // ERROR_ALREADY_EXISTS also comes for a file of that name.
-  return CreateDirectoryW(WideText(path), nullptr) || DirectoryExists(path);
-}
-
-void SaveBytes(const std::u16string& path, std::string_view bytes) {
-  const HANDLE handle = CreateFileW(WideText(path), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                                    FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (handle == INVALID_HANDLE_VALUE) throw EFileError(u"Cannot create " + path);
-  const win::TKernelHandle file(handle);
-  DWORD written = 0;
-  if (!WriteFile(file.Get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) ||
-      written != bytes.size()) {
-    throw EFileError(u"Cannot write " + path);
-  }
 }
 
 char16_t UpperCaseLetter(char16_t c) { return c >= u'a' && c <= u'z' ? c - u'a' + u'A' : c; }
@@ -329,7 +302,7 @@ void TForm1::Install() {
   // it makes the folder, so "C:\\Tessera \\" would name one that is not there.
   const std::u16string folder = Trim(editSetupDir.Text());
   FSetupDir = folder.empty() || folder.back() != u'\\' ? folder + u"\\" : folder;
-  if (!DirectoryExists(FSetupDir) && !ForceDirectories(FSetupDir)) {
+  if (!fileaccess::DirectoryExists(FSetupDir) && !fileaccess::ForceDirectories(FSetupDir)) {
     ShowMessage(u"Destination folder can't be created, need to select another folder.");
     return;
   }
@@ -360,7 +333,8 @@ void TForm1::Install() {
 bool TForm1::ExtractFiles() {
   const std::u16string package = FSetupDir + u"Tessera.stp";
   try {
-    SaveBytes(package, ResourceBytes(u"SetupPackage", L"StpFile"));
+    const std::string_view bytes = ResourceBytes(u"SetupPackage", L"StpFile");
+    fileaccess::Create(package)->Write(bytes.data(), bytes.size());
     ExtractPackage(package, FSetupDir, u"", [this](std::int32_t value) { SetProgress(value); });
     Sleep(kAfterExtractPause);
     DeleteFileW(WideText(package));

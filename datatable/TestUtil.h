@@ -10,6 +10,7 @@
 
 #include "datatable/DataTable.h"
 #include "support/Support.h"
+#include "support/testing/MessageOf.h"
 
 using Texts = std::vector<std::u16string>;
 using Grid = std::vector<Texts>;
@@ -32,17 +33,6 @@ inline std::u16string StoredText(const TCell& cell) {
   TRow loose;
   loose.CopyFrom(cell.Parent());
   return loose.Items(cell.GetIndex()).Text();
-}
-
-// The message of the Exception that fn raises, or "(nothing raised)".
-template <typename Fn>
-std::u16string MessageOf(Fn&& fn) {
-  try {
-    fn();
-  } catch (const Exception& e) {
-    return e.Message();
-  }
-  return u"(nothing raised)";
 }
 
 // One report of a table.

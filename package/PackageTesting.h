@@ -15,6 +15,7 @@
 
 #include "package/Package.h"
 #include "support/Support.h"
+#include "support/testing/MessageOf.h"
 
 namespace packagetesting {
 
@@ -98,17 +99,6 @@ inline std::string MakePackage(const std::vector<TFileSpec>& files) {
                        static_cast<std::int32_t>(file.content.size()), file.toDestDir});
   }
   return members + PackageTail(Encipher(FileTableText(entries)));
-}
-
-// The message of the Exception that fn raises, or "(nothing raised)".
-template <typename Fn>
-std::u16string MessageOf(Fn&& fn) {
-  try {
-    fn();
-  } catch (const Exception& e) {
-    return e.Message();
-  }
-  return u"(nothing raised)";
 }
 
 }  // namespace packagetesting

@@ -14,6 +14,9 @@
 #include <string>
 #include <vector>
 
+#include "support/Support.h"
+#include "support/Win32.h"
+
 namespace {
 
 struct InstalledFile {
@@ -28,8 +31,6 @@ constexpr InstalledFile kInstalledFiles[] = {
 
 constexpr wchar_t kUninstallKey[] =
     L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Tessera";
-constexpr wchar_t kShellFolders[] =
-    L"Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders";
 constexpr wchar_t kCaption[] = L"Brindle Tessera";
 constexpr wchar_t kWorkerArg[] = L"/from";
 
@@ -55,27 +56,6 @@ std::wstring WithSlash(std::wstring folder) {
   return folder;
 }
 
-std::wstring SystemDir() {
-  wchar_t buffer[MAX_PATH];
-  const UINT n = GetSystemDirectoryW(buffer, MAX_PATH);
-  return n && n < MAX_PATH ? WithSlash(std::wstring(buffer, n)) : std::wstring();
-}
-
-// RegQueryValueExW rather than RegGetValueW, which Windows XP lacks.
-std::wstring ShellFolder(const wchar_t* value) {
-  HKEY key = nullptr;
-  if (RegOpenKeyExW(HKEY_CURRENT_USER, kShellFolders, 0, KEY_QUERY_VALUE, &key) != ERROR_SUCCESS) {
-    return {};
-  }
-  wchar_t buffer[MAX_PATH] = {};
-  DWORD type = 0;
-  DWORD size = sizeof(buffer) - sizeof(wchar_t);  // the last unit stays the terminator
-  const LONG result =
-      RegQueryValueExW(key, value, nullptr, &type, reinterpret_cast<BYTE*>(buffer), &size);
-  RegCloseKey(key);
-  return result == ERROR_SUCCESS && type == REG_SZ ? buffer : std::wstring();
-}
-
 // Deletes a file, retrying while the process that started us still runs from
 // it (the file of a running program is denied) or holds it; other failures
 // will not pass.
@@ -97,18 +77,20 @@ void RemoveEmptyFolders(const std::wstring& base, std::wstring relative) {
   }
 }
 
+// The links that the setup makes, where the setup makes them.
 void RemoveShortcuts() {
-  const std::wstring desktop = ShellFolder(L"Desktop");
-  if (!desktop.empty()) DeleteFileW((WithSlash(desktop) + L"Tessera.lnk").c_str());
-  const std::wstring appData = ShellFolder(L"AppData");
-  if (!appData.empty()) {
-    DeleteFileW(
-        (WithSlash(appData) + L"Microsoft\\Internet Explorer\\Quick Launch\\Tessera.lnk").c_str());
+  for (const TFolderKind kind : {fkDesktop, fkQuickLaunch}) {
+    try {
+      const std::u16string folder = GetShellFolder(kind);
+      if (!folder.empty()) DeleteFileW(win::Wide(folder + u"\\Tessera.lnk"));
+    } catch (const Exception&) {
+      // A shell folder value that cannot be read: there is no link to remove.
+    }
   }
 }
 
 void Uninstall(const std::wstring& installDir) {
-  const std::wstring sysDir = SystemDir();
+  const std::wstring sysDir = win::Wide(GetSystemDir());
   for (const InstalledFile& file : kInstalledFiles) {
     const std::wstring& base = file.inSystemDir ? sysDir : installDir;
     if (base.empty()) continue;

@@ -9,6 +9,7 @@
 #include <cstdio>
 #include <filesystem>
 
+#include "app/tests/Installation.h"
 #include "app/tests/WizardDriver.h"
 #include "toolkit/Toolkit.h"
 
@@ -66,9 +67,6 @@ void CatchProgress(const TWizardProcess& setup, const std::u16string& shot) {
              : u"installing: over before the progress bar could be caught");
 }
 
-constexpr char16_t kUninstallKey[] =
-    u"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Tessera";
-
 void ReportInstallation(const std::u16string& folder) {
   namespace fs = std::filesystem;
   Say(u"Installed into " + folder + u":");
@@ -79,15 +77,16 @@ void ReportInstallation(const std::u16string& folder) {
         IntToStr(static_cast<std::int64_t>(entry.file_size())) + u" bytes");
   }
   for (const TFolderKind kind : {fkDesktop, fkQuickLaunch}) {
-    const std::u16string link = GetShellFolder(kind) + u"\\Tessera.lnk";
+    const std::u16string link = TesseraLink(kind);
     if (GetFileAttributesW(WideText(link)) != INVALID_FILE_ATTRIBUTES) {
       Say(u"Shortcut " + link + u" -> " + ResolveShortcut(link));
     }
   }
-  Say(u"Uninstall entry HKLM\\" + std::u16string(kUninstallKey) + u":");
+  const std::u16string key = FromWideText(kUninstallKey);
+  Say(u"Uninstall entry HKLM\\" + key + u":");
   for (const char16_t* name : {u"DisplayIcon", u"DisplayName", u"DisplayVersion", u"Publisher",
                                u"URLInfoAbout", u"UninstallString"}) {
-    Say(u"  " + std::u16string(name) + u" = " + ReadRegString(rrLocalMachine, kUninstallKey, name));
+    Say(u"  " + std::u16string(name) + u" = " + ReadRegString(rrLocalMachine, key, name));
   }
 }
 

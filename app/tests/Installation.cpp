@@ -48,6 +48,8 @@ std::u16string InstalledPath(const TPayloadFile& file, const std::u16string& fol
   return (file.inSystemDir ? GetSystemDir() : folder) + file.relative;
 }
 
+std::u16string TesseraLink(TFolderKind kind) { return GetShellFolder(kind) + u"\\Tessera.lnk"; }
+
 HWND TesseraWindow() { return FindWindowW(L"TfrmMain", L"Tessera"); }
 
 void CloseTessera() {
@@ -70,7 +72,7 @@ void RemoveInstallation(const std::u16string& folder) {
   std::error_code ignored;
   if (!folder.empty()) fs::remove_all(fs::path(folder), ignored);
   for (const TFolderKind kind : {fkDesktop, fkQuickLaunch}) {
-    DeleteFileW(WideText(GetShellFolder(kind) + u"\\Tessera.lnk"));
+    DeleteFileW(WideText(TesseraLink(kind)));
   }
   RegDeleteTreeW(HKEY_LOCAL_MACHINE, kUninstallKey);
   for (const TPayloadFile& file : PayloadFiles()) {

@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+#include "support/Support.h"
+
 // One file of the product and where the setup puts it.
 struct TPayloadFile {
   std::filesystem::path source;  // in the staged payload that the package is made of
@@ -21,6 +23,9 @@ std::u16string InstalledPath(const TPayloadFile& file, const std::u16string& fol
 
 constexpr wchar_t kUninstallKey[] =
     L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Tessera";
+
+// Tessera.lnk in the desktop or Quick Launch folder.
+std::u16string TesseraLink(TFolderKind kind);
 
 // The running Tessera's main window, or null.
 HWND TesseraWindow();

@@ -24,8 +24,6 @@ namespace {
 namespace fs = std::filesystem;
 
 constexpr char16_t kSetupName[] = u"TesseraSetupLoopback.exe";
-constexpr wchar_t kUninstallKey[] =
-    L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Tessera";
 constexpr wchar_t kShellFolders[] =
     L"Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders";
 constexpr wchar_t kAppDefaults[] = L"Software\\Wine\\AppDefaults\\TesseraSetupLoopback.exe";
@@ -46,8 +44,6 @@ std::string FileBytes(const fs::path& path) {
 }
 
 bool Exists(const std::u16string& path) { return fs::exists(fs::path(path)); }
-
-std::u16string LinkIn(TFolderKind kind) { return GetShellFolder(kind) + u"\\Tessera.lnk"; }
 
 // Polls until the condition holds; false on time-out.
 template <class Condition>
@@ -213,9 +209,9 @@ TEST_F(InstallTest, DefaultInstallPutsEveryPartInPlaceAndReportsOnce) {
 
   ExpectPayloadIn(folder);
   for (const TFolderKind kind : {fkDesktop, fkQuickLaunch}) {
-    SCOPED_TRACE(Narrow(LinkIn(kind)));
-    ASSERT_TRUE(Exists(LinkIn(kind)));
-    EXPECT_EQ(Narrow(ResolveShortcut(LinkIn(kind))), Narrow(folder + u"Tessera.exe"));
+    SCOPED_TRACE(Narrow(TesseraLink(kind)));
+    ASSERT_TRUE(Exists(TesseraLink(kind)));
+    EXPECT_EQ(Narrow(ResolveShortcut(TesseraLink(kind))), Narrow(folder + u"Tessera.exe"));
   }
   ExpectUninstallEntry(folder);
   ASSERT_TRUE(Server().WaitForRequest(10000));
@@ -277,8 +273,8 @@ TEST_F(InstallTest, WithoutTheDesktopBoxNoShortcutIsMadeButTheEntryIs) {
   setup.Click(u"chkSCOnDesktop");
   setup.Type(u"editSetupDir", Made(u"C:\\TesseraNoLink"));
   InstallAndWait(setup);
-  EXPECT_FALSE(Exists(LinkIn(fkDesktop)));
-  EXPECT_FALSE(Exists(LinkIn(fkQuickLaunch)));
+  EXPECT_FALSE(Exists(TesseraLink(fkDesktop)));
+  EXPECT_FALSE(Exists(TesseraLink(fkQuickLaunch)));
   ExpectUninstallEntry(u"C:\\TesseraNoLink\\");
   setup.CloseBox();
   EXPECT_EQ(setup.WaitForExit(), 0u);
@@ -374,7 +370,7 @@ TEST_P(EarlierInstallTest, ProposesTheFolderOfTheShortcut) {
     fs::create_directories(fs::path(target).parent_path());
     std::ofstream(fs::path(Made(target))).put('M');
     CreateShortcut(target, u"Tessera", kind, u"");
-    ASSERT_TRUE(Exists(LinkIn(kind)));
+    ASSERT_TRUE(Exists(TesseraLink(kind)));
   }
   TWizardProcess& setup = LaunchAtFolderPage();
   EXPECT_EQ(setup.Text(u"editSetupDir"), GetParam().proposed);
@@ -523,7 +519,7 @@ TEST_F(InstallTest, ADamagedPackageEndsTheSetupAndLeavesNoEntry) {
   EXPECT_EQ(setup.WaitForExit(), 0u);
   EXPECT_TRUE(Exists(u"C:\\TesseraDamaged\\Tessera.stp"));
   EXPECT_FALSE(UninstallKeyExists());
-  EXPECT_FALSE(Exists(LinkIn(fkDesktop)));
+  EXPECT_FALSE(Exists(TesseraLink(fkDesktop)));
 }
 
 // ---------------------------------------------------------------------------
@@ -537,7 +533,7 @@ TEST_F(InstallTest, UninstallerRemovesTheInstallation) {
   setup.CloseBox();
   ASSERT_EQ(setup.WaitForExit(), 0u);
   ASSERT_TRUE(UninstallKeyExists());
-  ASSERT_TRUE(Exists(LinkIn(fkQuickLaunch)));
+  ASSERT_TRUE(Exists(TesseraLink(fkQuickLaunch)));
 
   STARTUPINFOW startup{};
   startup.cb = sizeof startup;
@@ -552,8 +548,8 @@ TEST_F(InstallTest, UninstallerRemovesTheInstallation) {
     for (const TPayloadFile& file : files) {
       if (Exists(InstalledPath(file, folder))) return false;
     }
-    return !Exists(folder) && !Exists(LinkIn(fkDesktop)) && !Exists(LinkIn(fkQuickLaunch)) &&
-           !UninstallKeyExists();
+    return !Exists(folder) && !Exists(TesseraLink(fkDesktop)) &&
+           !Exists(TesseraLink(fkQuickLaunch)) && !UninstallKeyExists();
   };
   EXPECT_TRUE(Eventually(everythingGone, 30000));
 }
