@@ -112,8 +112,6 @@ std::u16string Trim(const std::u16string& text) {
   return text.substr(first, last - first);
 }
 
-char16_t UpperCaseLetter(char16_t c) { return c >= u'a' && c <= u'z' ? c - u'a' + u'A' : c; }
-
 void ProcessMessages() { Application().ProcessMessages(); }
 
 }  // namespace
@@ -276,7 +274,7 @@ void TForm1::btnCloseClick(TObject* /*Sender*/) { Close(); }
 void TForm1::editSetupDirChange(TObject* /*Sender*/) {
   const std::u16string text = editSetupDir.Text();
   const bool accepted = text.size() >= 3 && text.compare(1, 2, u":\\") == 0 &&
-                        FFixedDrives.find(UpperCaseLetter(text[0])) != std::u16string::npos;
+                        FFixedDrives.find(AsciiUpperCase(text[0])) != std::u16string::npos;
   if (accepted) {
     UpdateFreeSpace();
   } else {

@@ -75,12 +75,14 @@ struct TPlan {
 
 bool IsSeparator(char16_t c) { return c == u'\\' || c == u'/'; }
 
-char16_t FoldCase(char16_t c) { return c >= u'a' && c <= u'z' ? c - u'a' + u'A' : c; }
+bool StartsWithNoCase(std::u16string_view text, std::u16string_view prefix) {
+  return text.size() >= prefix.size() &&
+         std::equal(prefix.begin(), prefix.end(), text.begin(),
+                    [](char16_t a, char16_t b) { return AsciiUpperCase(a) == AsciiUpperCase(b); });
+}
 
 bool EqualsNoCase(std::u16string_view a, std::u16string_view b) {
-  return a.size() == b.size() &&
-         std::equal(a.begin(), a.end(), b.begin(),
-                    [](char16_t x, char16_t y) { return FoldCase(x) == FoldCase(y); });
+  return a.size() == b.size() && StartsWithNoCase(a, b);
 }
 
 // Windows opens a device, not a file, for these names in any folder, also
@@ -116,12 +118,6 @@ bool StaysInside(std::u16string_view path) {
     start = end + 1;
   }
   return true;
-}
-
-bool StartsWithNoCase(std::u16string_view text, std::u16string_view prefix) {
-  return text.size() >= prefix.size() &&
-         std::equal(prefix.begin(), prefix.end(), text.begin(),
-                    [](char16_t a, char16_t b) { return FoldCase(a) == FoldCase(b); });
 }
 
 bool ContainsNoCase(std::u16string_view text, std::u16string_view token) {

@@ -71,6 +71,10 @@ class EOleError : public Exception {
 // Decimal form of a signed integer.
 std::u16string IntToStr(std::int64_t value);
 
+// A letter a to z upper-cased, any other character unchanged: drive letters
+// and path tokens are compared without the locale's rules.
+inline char16_t AsciiUpperCase(char16_t c) { return c >= u'a' && c <= u'z' ? c - u'a' + u'A' : c; }
+
 // UTF-8 to and from UTF-16; invalid input becomes U+FFFD.
 std::u16string Utf8ToUtf16(std::string_view text);
 std::string Utf16ToUtf8(std::u16string_view text);
