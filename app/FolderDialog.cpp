@@ -4,6 +4,7 @@
 #include <shlobj.h>
 
 #include "app/SetupForm.h"
+#include "support/Win32.h"
 
 namespace {
 
@@ -26,10 +27,10 @@ std::u16string SelectFolderDialog(HWND owner, const std::u16string& title) {
   info.hwndOwner = owner;
   info.pidlRoot = rootList.get();
   info.pszDisplayName = buffer;
-  info.lpszTitle = WideText(title);
+  info.lpszTitle = win::Wide(title);
   info.ulFlags = kBrowseFlags;
   const TPidl chosen(SHBrowseForFolderW(&info));
   if (!chosen || !SHGetPathFromIDListW(chosen.get(), buffer)) return {};
   buffer[MAX_PATH - 1] = L'\0';
-  return FromWideText(buffer);
+  return win::FromWide(buffer);
 }

@@ -4,6 +4,14 @@
 
 #include "package/FileAccess.h"
 #include "package/Package.h"
+#include "payload/Product.h"
+#include "support/Format.h"
+#include "support/Registry.h"
+#include "support/Shell.h"
+#include "support/System.h"
+#include "support/Text.h"
+#include "support/Web.h"
+#include "support/Win32.h"
 
 namespace {
 
@@ -16,9 +24,6 @@ constexpr char16_t kAgreeCaption[] = u"I &Agree";
 constexpr char16_t kInstallCaption[] = u"&Install";
 constexpr char16_t kFinishCaption[] = u"&Finish";
 
-constexpr char16_t kShortcutName[] = u"Tessera";
-constexpr char16_t kUninstallKey[] =
-    u"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Tessera";
 // Both fixed at build time.
 constexpr char16_t kReportUrl[] =
     u"http://" TESSERA_REPORT_HOST "/php/UserSetup.php?lang=2&fid=br&ver=4.25";
@@ -215,7 +220,7 @@ void TForm1::FormCreate(TObject* /*Sender*/) {
     folder.pop_back();
   } else {
     const wchar_t* programFiles = _wgetenv(L"PROGRAMFILES");
-    folder = (programFiles ? FromWideText(programFiles) : std::u16string()) + u"\\Tessera";
+    folder = (programFiles ? win::FromWide(programFiles) : std::u16string()) + u"\\Tessera";
   }
   editSetupDir.SetText(folder);
 }
@@ -335,7 +340,7 @@ bool TForm1::ExtractFiles() {
     fileaccess::Create(package)->Write(bytes.data(), bytes.size());
     ExtractPackage(package, FSetupDir, u"", [this](std::int32_t value) { SetProgress(value); });
     Sleep(kAfterExtractPause);
-    DeleteFileW(WideText(package));
+    DeleteFileW(win::Wide(package));
     return true;
   } catch (...) {
     return false;

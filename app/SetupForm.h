@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <string>
 
-#include "support/Support.h"
+#include "support/Web.h"
 #include "toolkit/Toolkit.h"
 
 class TForm1 : public TForm {

@@ -4,7 +4,8 @@
 #include <optional>
 
 #include "datatable/DataTable.h"
-#include "support/Support.h"
+#include "support/Errors.h"
+#include "support/Text.h"
 
 namespace {
 
@@ -110,16 +111,6 @@ std::optional<bool> ParseNumberNonZero(std::u16string_view text) {
   return nonZero;
 }
 
-char16_t LowerAscii(char16_t c) { return c >= u'A' && c <= u'Z' ? char16_t(c + 32) : c; }
-
-bool SameTextAscii(std::u16string_view a, std::u16string_view b) {
-  if (a.size() != b.size()) return false;
-  for (std::size_t i = 0; i < a.size(); ++i) {
-    if (LowerAscii(a[i]) != LowerAscii(b[i])) return false;
-  }
-  return true;
-}
-
 std::optional<bool> ParseBool(std::u16string_view text) {
   if (const std::optional<bool> number = ParseNumberNonZero(text)) return number;
   if (SameTextAscii(text, u"True")) return true;
@@ -133,17 +124,10 @@ std::optional<bool> ParseBool(std::u16string_view text) {
 std::u16string EncodeConverted(std::u16string_view text, bool keepBreaks) {
   std::u16string stored(text.substr(0, text.find(u'\0')));
   for (char16_t& c : stored) {
-    if (c == u',') {
-      c = kStoredComma;
-    } else if (c == u'|') {
-      c = kStoredBar;
-    } else if (c == u'\t' || c == u'\n' || c == u'\r') {
-      if (!keepBreaks) c = u' ';
-    } else if (c < 0x20) {
-      c = u' ';
-    }
+    const bool lineBreak = c == u'\t' || c == u'\n' || c == u'\r';
+    if (c < 0x20 && !(lineBreak && keepBreaks)) c = u' ';
   }
-  return stored;
+  return StoreSeparators(std::move(stored));
 }
 
 // The reading of a convert-column text; units after a U+0000 stay as they are.
@@ -157,6 +141,14 @@ std::u16string DecodeConverted(std::u16string stored) {
 }
 
 }  // namespace
+
+std::u16string StoreSeparators(std::u16string text) {
+  for (char16_t& c : text) {
+    if (c == u',') c = kStoredComma;
+    if (c == u'|') c = kStoredBar;
+  }
+  return text;
+}
 
 int TCell::GetIndex() const {
   const auto& cells = FParent.FItems;

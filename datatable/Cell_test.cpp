@@ -3,6 +3,7 @@
 #include <climits>
 
 #include "datatable/TestUtil.h"
+#include "support/Text.h"
 
 namespace {
 

@@ -1,6 +1,6 @@
 // Column sets and the assignment base.
 #include "datatable/DataTable.h"
-#include "support/Support.h"
+#include "support/Errors.h"
 
 TColumnSet::TColumnSet(std::initializer_list<int> columns) {
   for (const int column : columns) Include(column);

@@ -2,7 +2,7 @@
 // column, and the table's change reports.
 #include "datatable/DataTable.h"
 #include "datatable/Helpers.h"
-#include "support/Support.h"
+#include "support/Errors.h"
 
 using datatable_detail::CopyCount;
 using datatable_detail::ForEachPiece;

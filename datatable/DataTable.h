@@ -98,6 +98,10 @@ using TDataTablesDataChangeEvent =
 using TTableDeletingEvent =
     std::function<void(bool isDelete, TDataTables& sender, TDataTable& table, int index)>;
 
+// "," and "|" as a convert column stores them, U+001A and U+001B; everything
+// else as it is. The package writer stores file names in this form too.
+std::u16string StoreSeparators(std::u16string text);
+
 // ---------------------------------------------------------------------------
 // One text of a row. Cells are made only by their row.
 //

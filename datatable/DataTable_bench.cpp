@@ -3,7 +3,7 @@
 #include <benchmark/benchmark.h>
 
 #include "datatable/DataTable.h"
-#include "support/Support.h"
+#include "support/Text.h"
 
 namespace {
 

@@ -3,6 +3,8 @@
 #include <random>
 
 #include "datatable/TestUtil.h"
+#include "support/Errors.h"
+#include "support/Text.h"
 
 namespace {
 

@@ -2,7 +2,7 @@
 // gathered change reports.
 #include "datatable/DataTable.h"
 #include "datatable/Helpers.h"
-#include "support/Support.h"
+#include "support/Errors.h"
 
 using datatable_detail::CopyCount;
 using datatable_detail::InUpdate;

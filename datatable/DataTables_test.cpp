@@ -1,6 +1,7 @@
 // The table collection: adding, copying, assigning and clearing tables, and
 // the reports gathered from its tables.
 #include "datatable/TestUtil.h"
+#include "support/Errors.h"
 
 namespace {
 

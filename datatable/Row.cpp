@@ -1,7 +1,7 @@
 // Rows: the ordered cells, their text form and the row's change reports.
 #include "datatable/DataTable.h"
 #include "datatable/Helpers.h"
-#include "support/Support.h"
+#include "support/Errors.h"
 
 using datatable_detail::ForEachPiece;
 using datatable_detail::InUpdate;

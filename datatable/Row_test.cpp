@@ -3,6 +3,8 @@
 #include <climits>
 
 #include "datatable/TestUtil.h"
+#include "support/Errors.h"
+#include "support/Text.h"
 
 namespace {
 

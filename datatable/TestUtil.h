@@ -9,7 +9,6 @@
 #include <vector>
 
 #include "datatable/DataTable.h"
-#include "support/Support.h"
 #include "support/testing/MessageOf.h"
 
 using Texts = std::vector<std::u16string>;

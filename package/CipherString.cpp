@@ -5,6 +5,8 @@
 #include <vector>
 
 #include "package/Package.h"
+#include "support/Errors.h"
+#include "support/Text.h"
 
 namespace {
 

@@ -4,6 +4,8 @@
 #include <typeinfo>
 
 #include "package/Package.h"
+#include "support/Errors.h"
+#include "support/Text.h"
 
 namespace {
 

@@ -4,7 +4,8 @@
 
 #include "datatable/DataTable.h"
 #include "package/Package.h"
-#include "support/Support.h"
+#include "support/Errors.h"
+#include "support/Text.h"
 
 namespace {
 

@@ -2,6 +2,7 @@
 // field, the table's code page, and what the writer produces.
 #include "datatable/DataTable.h"
 #include "package/PackageTesting.h"
+#include "support/Text.h"
 
 using namespace packagetesting;
 

@@ -11,7 +11,9 @@
 #include "package/Container.h"
 #include "package/FileAccess.h"
 #include "package/Package.h"
-#include "support/Support.h"
+#include "support/Errors.h"
+#include "support/System.h"
+#include "support/Text.h"
 
 namespace {
 
@@ -75,30 +77,20 @@ struct TPlan {
 
 bool IsSeparator(char16_t c) { return c == u'\\' || c == u'/'; }
 
-bool StartsWithNoCase(std::u16string_view text, std::u16string_view prefix) {
-  return text.size() >= prefix.size() &&
-         std::equal(prefix.begin(), prefix.end(), text.begin(),
-                    [](char16_t a, char16_t b) { return AsciiUpperCase(a) == AsciiUpperCase(b); });
-}
-
-bool EqualsNoCase(std::u16string_view a, std::u16string_view b) {
-  return a.size() == b.size() && StartsWithNoCase(a, b);
-}
-
 // Windows opens a device, not a file, for these names in any folder, also
 // with an extension ("nul.txt") and with spaces before it.
 bool IsDeviceName(std::u16string_view part) {
   std::u16string_view base = part.substr(0, part.find(u'.'));
   while (!base.empty() && base.back() == u' ') base.remove_suffix(1);
   for (const std::u16string_view device : {u"CON", u"PRN", u"AUX", u"NUL"}) {
-    if (EqualsNoCase(base, device)) return true;
+    if (SameTextAscii(base, device)) return true;
   }
   if (base.size() != 4) return false;
   const char16_t digit = base[3];
   const bool portDigit = (digit >= u'0' && digit <= u'9') || digit == u'\u00B9' ||
                          digit == u'\u00B2' || digit == u'\u00B3';
   return portDigit &&
-         (EqualsNoCase(base.substr(0, 3), u"COM") || EqualsNoCase(base.substr(0, 3), u"LPT"));
+         (SameTextAscii(base.substr(0, 3), u"COM") || SameTextAscii(base.substr(0, 3), u"LPT"));
 }
 
 // Whether a path appended to a folder stays below it: not rooted, no drive or
@@ -122,7 +114,7 @@ bool StaysInside(std::u16string_view path) {
 
 bool ContainsNoCase(std::u16string_view text, std::u16string_view token) {
   for (std::size_t i = 0; i + token.size() <= text.size(); ++i) {
-    if (StartsWithNoCase(text.substr(i), token)) return true;
+    if (StartsWithAscii(text.substr(i), token)) return true;
   }
   return false;
 }
@@ -150,7 +142,7 @@ TTargetFolder FindTargetFolder(TRow& row, int index, const std::u16string& destD
   }
   const std::u16string_view token =
       column0.find(u"System") != std::u16string::npos ? u"$System$" : u"$Third$";
-  if (!StartsWithNoCase(column0, token)) RaiseDamaged(index, u"names neither $System$ nor $Third$");
+  if (!StartsWithAscii(column0, token)) RaiseDamaged(index, u"names neither $System$ nor $Third$");
   const std::u16string rest = column0.substr(token.size());
   if (ContainsNoCase(rest, token) || !StaysInside(rest + name)) {
     RaiseDamaged(index, u"leaves the system folder");

@@ -20,7 +20,6 @@
 
 #include "datatable/DataTable.h"
 #include "package/Package.h"
-#include "support/Support.h"
 
 namespace fs = std::filesystem;
 

@@ -3,6 +3,8 @@
 #include <algorithm>
 
 #include "package/PackageTesting.h"
+#include "support/System.h"
+#include "support/Text.h"
 
 using namespace packagetesting;
 

@@ -7,7 +7,8 @@
 #include <cstring>
 
 #include "package/FileAccess.h"
-#include "support/Support.h"
+#include "support/Errors.h"
+#include "support/Text.h"
 
 namespace fileaccess {
 namespace {

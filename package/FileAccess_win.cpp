@@ -2,7 +2,8 @@
 #include <windows.h>
 
 #include "package/FileAccess.h"
-#include "support/Support.h"
+#include "support/Errors.h"
+#include "support/Win32.h"
 
 namespace fileaccess {
 namespace {
@@ -135,10 +136,7 @@ bool DirectoryExists(const std::u16string& path) {
   return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
 }
 
-bool FileExists(const std::u16string& path) {
-  const DWORD attributes = Attributes(path);
-  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
-}
+bool FileExists(const std::u16string& path) { return win::FileExists(path); }
 
 bool ForceDirectories(const std::u16string& path) {
   // Each parent in turn, then the folder itself; those that exist fail harmlessly.

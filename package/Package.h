@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "package/crypto/Crypt.h"
+#include "support/Errors.h"
 
 // ---------------------------------------------------------------------------
 // Cipher strings

@@ -14,7 +14,6 @@
 #include <vector>
 
 #include "package/Package.h"
-#include "support/Support.h"
 #include "support/testing/MessageOf.h"
 
 namespace packagetesting {

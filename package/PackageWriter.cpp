@@ -7,9 +7,11 @@
 #include <limits>
 #include <vector>
 
+#include "datatable/DataTable.h"
 #include "package/FileAccess.h"
 #include "package/Package.h"
-#include "support/Support.h"
+#include "support/Errors.h"
+#include "support/Text.h"
 
 namespace {
 
@@ -68,15 +70,6 @@ void CheckCarried(const std::u16string& text, std::u16string_view forbidden,
   }
 }
 
-// "," and "|" as the table's convert column stores them.
-std::u16string EncodeName(std::u16string name) {
-  for (char16_t& c : name) {
-    if (c == u',') c = u'\x1A';
-    if (c == u'|') c = u'\x1B';
-  }
-  return name;
-}
-
 void CheckEntry(const TPackageEntry& entry) {
   CheckCarried(entry.folder, std::u16string_view(u",|\0", 3), u"folder");
   CheckCarried(entry.name, std::u16string_view(u"\x1A\x1B\0", 3), u"file name");
@@ -84,7 +77,7 @@ void CheckEntry(const TPackageEntry& entry) {
 
 std::u16string RowText(const TPackageEntry& entry) {
   CheckEntry(entry);
-  std::u16string text = entry.folder + u"," + EncodeName(entry.name) + u"," +
+  std::u16string text = entry.folder + u"," + StoreSeparators(entry.name) + u"," +
                         IntToStr(entry.packedSize) + u"," + IntToStr(entry.size);
   if (entry.toDestDir) text += *entry.toDestDir ? u",True" : u",False";
   return text;

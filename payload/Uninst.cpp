@@ -14,7 +14,10 @@
 #include <string>
 #include <vector>
 
-#include "support/Support.h"
+#include "payload/Product.h"
+#include "support/Errors.h"
+#include "support/Shell.h"
+#include "support/System.h"
 #include "support/Win32.h"
 
 namespace {
@@ -29,8 +32,6 @@ constexpr InstalledFile kInstalledFiles[] = {
 #include "payload_files.inc"
 };
 
-constexpr wchar_t kUninstallKey[] =
-    L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Tessera";
 constexpr wchar_t kCaption[] = L"Brindle Tessera";
 constexpr wchar_t kWorkerArg[] = L"/from";
 
@@ -82,7 +83,7 @@ void RemoveShortcuts() {
   for (const TFolderKind kind : {fkDesktop, fkQuickLaunch}) {
     try {
       const std::u16string folder = GetShellFolder(kind);
-      if (!folder.empty()) DeleteFileW(win::Wide(folder + u"\\Tessera.lnk"));
+      if (!folder.empty()) DeleteFileW(win::Wide(ShortcutFile(folder)));
     } catch (const Exception&) {
       // A shell folder value that cannot be read: there is no link to remove.
     }
@@ -99,7 +100,7 @@ void Uninstall(const std::wstring& installDir) {
   }
   RemoveDirectoryW(installDir.c_str());
   RemoveShortcuts();
-  RegDeleteKeyW(HKEY_LOCAL_MACHINE, kUninstallKey);
+  RegDeleteKeyW(HKEY_LOCAL_MACHINE, win::Wide(kUninstallKey));
 }
 
 // Copies this program to the temporary folder and starts the copy on our folder.

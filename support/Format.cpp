@@ -2,7 +2,8 @@
 #include <charconv>
 #include <cmath>
 
-#include "support/Support.h"
+#include "support/Format.h"
+#include "support/Text.h"
 
 namespace {
 

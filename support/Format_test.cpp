@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
-#include "support/Support.h"
+#include "support/Format.h"
+#include "support/Text.h"
 
 namespace {
 

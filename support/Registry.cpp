@@ -1,4 +1,7 @@
 // Creating keys and writing and reading string values.
+#include "support/Registry.h"
+
+#include "support/Errors.h"
 #include "support/Win32.h"
 
 namespace {

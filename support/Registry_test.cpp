@@ -2,7 +2,9 @@
 
 #include <gtest/gtest.h>
 
-#include "support/Support.h"
+#include "support/Errors.h"
+#include "support/Registry.h"
+#include "support/Text.h"
 #include "support/testing/RegistryValue.h"
 
 namespace {

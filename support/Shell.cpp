@@ -1,10 +1,16 @@
 // Shell links and the user's shell folders.
-#include "support/Win32.h"
+#include "support/Shell.h"
+
+#include <windows.h>
 
 #include <shlobj.h>
 
 #include <cstdio>
 #include <vector>
+
+#include "support/Errors.h"
+#include "support/Registry.h"
+#include "support/Win32.h"
 
 namespace {
 
@@ -57,11 +63,6 @@ std::u16string ChangeFileExt(const std::u16string& path, const std::u16string& e
   const std::size_t last = path.find_last_of(u".\\:");
   if (last != std::u16string::npos && path[last] == u'.') return path.substr(0, last) + extension;
   return path + extension;
-}
-
-bool FileExists(const std::u16string& path) {
-  const DWORD attributes = GetFileAttributesW(Wide(path));
-  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
 }
 
 const char16_t* ShellFolderValueName(TFolderKind kind) {
@@ -165,7 +166,7 @@ std::u16string ResolveShortcut(const std::u16string& linkFile) {
 std::u16string FindShortcutFolder(const std::u16string& name, const std::u16string& location) {
   for (const std::u16string& folder : ShortcutFolders(location)) {
     const std::u16string linkFile = folder + u"\\" + name + u".lnk";
-    if (!FileExists(linkFile)) continue;
+    if (!win::FileExists(linkFile)) continue;
     // "unable to resolve link" has no folder part: the search goes on.
     std::u16string found = ExtractFilePath(ResolveShortcut(linkFile));
     if (!found.empty()) return found;

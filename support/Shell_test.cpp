@@ -8,7 +8,8 @@
 #include <thread>
 #include <vector>
 
-#include "support/Support.h"
+#include "support/Errors.h"
+#include "support/Shell.h"
 #include "support/Win32.h"
 #include "support/testing/RegistryValue.h"
 

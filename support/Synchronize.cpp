@@ -1,7 +1,10 @@
 // Hand-overs from other threads to the main thread.
+#include "support/Synchronize.h"
+
 #include <deque>
 #include <exception>
 
+#include "support/Errors.h"
 #include "support/Win32.h"
 
 namespace {

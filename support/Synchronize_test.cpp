@@ -6,7 +6,7 @@
 #include <stdexcept>
 #include <thread>
 
-#include "support/Support.h"
+#include "support/Synchronize.h"
 #include "support/testing/MessagePump.h"
 
 namespace {

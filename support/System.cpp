@@ -1,7 +1,10 @@
 // The application title, the information box, drives, the system directory
 // and the system's error texts.
+#include "support/System.h"
+
 #include <vector>
 
+#include "support/Format.h"
 #include "support/Win32.h"
 
 namespace {
@@ -19,8 +22,16 @@ void SetApplicationTitle(std::u16string title) { Title() = std::move(title); }
 
 namespace {
 
+// A window of no size, such as the one that holds the application's taskbar
+// entry, shows nothing that the box could belong to.
+bool ShowsItself(HWND window) {
+  RECT bounds;
+  return IsWindowVisible(window) && IsWindowEnabled(window) && GetWindowRect(window, &bounds) &&
+         !IsRectEmpty(&bounds);
+}
+
 BOOL CALLBACK TakeUsableWindow(HWND window, LPARAM found) {
-  if (!IsWindowVisible(window) || !IsWindowEnabled(window)) return TRUE;
+  if (!ShowsItself(window)) return TRUE;
   *reinterpret_cast<HWND*>(found) = window;
   return FALSE;
 }
@@ -81,5 +92,5 @@ std::u16string win::SysErrorMessage(DWORD code) {
       FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS | FORMAT_MESSAGE_ARGUMENT_ARRAY,
       nullptr, code, 0, buffer, 256, nullptr);
   while (length > 0 && (buffer[length - 1] <= L' ' || buffer[length - 1] == L'.')) --length;
-  return std::u16string(reinterpret_cast<const char16_t*>(buffer), length);
+  return win::FromWide(buffer, length);
 }

@@ -8,7 +8,10 @@
 #include <fstream>
 #include <iterator>
 
-#include "support/Support.h"
+#include "support/Format.h"
+#include "support/System.h"
+#include "support/Text.h"
+#include "support/Win32.h"
 #include "support/testing/RegistryValue.h"
 
 namespace {
@@ -61,7 +64,7 @@ TEST(GetSystemDir, EndsInABackslashAndHoldsTheSystemLibraries) {
   ASSERT_FALSE(folder.empty());
   EXPECT_EQ(folder.back(), u'\\');
   const std::u16string kernel = folder + u"kernel32.dll";
-  const DWORD attributes = GetFileAttributesW(reinterpret_cast<const wchar_t*>(kernel.c_str()));
+  const DWORD attributes = GetFileAttributesW(win::Wide(kernel));
   EXPECT_NE(attributes, INVALID_FILE_ATTRIBUTES) << Utf16ToUtf8(kernel);
 }
 

@@ -1,5 +1,7 @@
-// Errors and the code-page-independent text conversions.
-#include "support/Support.h"
+// Errors, the code-page-independent text conversions and ASCII case.
+#include "support/Text.h"
+
+#include "support/Errors.h"
 
 Exception::Exception(std::u16string message)
     : fMessage(std::move(message)), fUtf8(Utf16ToUtf8(fMessage)) {}
@@ -27,8 +29,10 @@ void AppendUtf16(std::u16string& out, char32_t cp) {
   }
 }
 
-// Length of the well-formed UTF-8 sequence at s[i], or 0 when it is not one.
-std::size_t Utf8SequenceLength(std::string_view s, std::size_t i, char32_t& cp) {
+// Length of the well-formed UTF-8 sequence at s[i], or 0 when it is not one;
+// encoded surrogates (ED A0 to ED BF) count as one only when allowed.
+std::size_t Utf8SequenceLength(std::string_view s, std::size_t i, char32_t& cp,
+                               bool surrogates = false) {
   auto byte = [&](std::size_t k) { return static_cast<unsigned char>(s[k]); };
   const unsigned char lead = byte(i);
   std::size_t need;
@@ -43,7 +47,7 @@ std::size_t Utf8SequenceLength(std::string_view s, std::size_t i, char32_t& cp) 
     need = 2;
     cp = lead & 0x0F;
     if (lead == 0xE0) lo = 0xA0;
-    if (lead == 0xED) hi = 0x9F;
+    if (lead == 0xED && !surrogates) hi = 0x9F;
   } else if (lead >= 0xF0 && lead <= 0xF4) {
     need = 3;
     cp = lead & 0x07;
@@ -61,7 +65,37 @@ std::size_t Utf8SequenceLength(std::string_view s, std::size_t i, char32_t& cp) 
   return need + 1;
 }
 
+bool HasHighByte(std::string_view bytes) {
+  for (const char c : bytes) {
+    if (static_cast<unsigned char>(c) >= 0x80) return true;
+  }
+  return false;
+}
+
 }  // namespace
+
+bool SameTextAscii(std::u16string_view a, std::u16string_view b) {
+  return a.size() == b.size() && StartsWithAscii(a, b);
+}
+
+bool StartsWithAscii(std::u16string_view text, std::u16string_view prefix) {
+  if (text.size() < prefix.size()) return false;
+  for (std::size_t i = 0; i < prefix.size(); ++i) {
+    if (AsciiUpperCase(text[i]) != AsciiUpperCase(prefix[i])) return false;
+  }
+  return true;
+}
+
+bool IsUtf8Text(std::string_view bytes) {
+  if (!HasHighByte(bytes)) return false;
+  for (std::size_t i = 0; i < bytes.size();) {
+    char32_t cp = 0;
+    const std::size_t length = Utf8SequenceLength(bytes, i, cp, true);
+    if (length == 0) return false;
+    i += length;
+  }
+  return true;
+}
 
 std::u16string Utf8ToUtf16(std::string_view text) {
   std::u16string out;

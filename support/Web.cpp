@@ -1,10 +1,15 @@
 // Fetching a URL through WinInet, as bytes and as text, and the thread that
 // fetches one in the background.
-#include "support/Win32.h"
+#include "support/Web.h"
+
+#include <windows.h>
 
 #include <wininet.h>
 
-#include <limits>
+#include "support/Errors.h"
+#include "support/Synchronize.h"
+#include "support/WebText.h"
+#include "support/Win32.h"
 
 namespace {
 
@@ -19,17 +24,6 @@ static_assert(kOpenUrlFlags == 0xA4080000);
 constexpr DWORD kChunkSize = 4096;
 
 }  // namespace
-
-std::u16string PlatformUtf8ToUtf16(std::string_view text) {
-  // The platform call takes an int count; a larger text goes to the library's
-  // own converter.
-  if (text.empty() || text.size() > std::numeric_limits<int>::max()) return Utf8ToUtf16(text);
-  const int size = static_cast<int>(text.size());
-  const int units = MultiByteToWideChar(CP_UTF8, 0, text.data(), size, nullptr, 0);
-  std::u16string out(static_cast<std::size_t>(units), u'\0');
-  MultiByteToWideChar(CP_UTF8, 0, text.data(), size, reinterpret_cast<wchar_t*>(out.data()), units);
-  return out;
-}
 
 bool GetUrlStream(const std::u16string& url, TByteStream& stream,
                   const TUrlProgressEvent& onProgress) {

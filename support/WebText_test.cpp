@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
-#include "support/Support.h"
+#include "support/Text.h"
+#include "support/WebText.h"
 
 namespace {
 

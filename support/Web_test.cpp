@@ -6,7 +6,9 @@
 #include <memory>
 #include <stdexcept>
 
-#include "support/Support.h"
+#include "support/Errors.h"
+#include "support/Text.h"
+#include "support/Web.h"
 #include "support/testing/LoopbackServer.h"
 #include "support/testing/MessagePump.h"
 

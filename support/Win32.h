@@ -1,22 +1,28 @@
-// Helpers that the support library's Windows sources share: text at the Win32
-// boundary, owners of handles and COM references, and the registry reads.
+// The helpers of every Windows source: text at the Win32 boundary, owners of
+// handles and COM references, the system's error texts, registry reads, a
+// lock, files, and the owner of a box that is modal to the application.
 #pragma once
 
 #include <windows.h>
 
 #include <string>
+#include <string_view>
 #include <utility>
 
-#include "support/Support.h"
+#include "support/Registry.h"
 
 namespace win {
 
-inline const wchar_t* Wide(const std::u16string& text) {
-  return reinterpret_cast<const wchar_t*>(text.c_str());
-}
+// wchar_t is UTF-16 on Windows: the text passes as it is.
+inline const wchar_t* Wide(const char16_t* text) { return reinterpret_cast<const wchar_t*>(text); }
+inline wchar_t* Wide(char16_t* text) { return reinterpret_cast<wchar_t*>(text); }
+inline const wchar_t* Wide(const std::u16string& text) { return Wide(text.c_str()); }
 
 inline std::u16string FromWide(const wchar_t* text) {
   return reinterpret_cast<const char16_t*>(text);
+}
+inline std::u16string FromWide(const wchar_t* text, std::size_t length) {
+  return {reinterpret_cast<const char16_t*>(text), length};
 }
 
 // Owns a handle and closes it with Close when it goes.
@@ -27,14 +33,17 @@ class TOwned {
   explicit TOwned(Handle handle) : fHandle(handle) {}
   TOwned(const TOwned&) = delete;
   TOwned& operator=(const TOwned&) = delete;
-  ~TOwned() {
-    if (fHandle) Close(fHandle);
-  }
+  ~TOwned() { Reset(); }
 
   Handle Get() const noexcept { return fHandle; }
   // The address for a routine that opens the handle; the owner must be empty.
   Handle* Put() noexcept { return &fHandle; }
   explicit operator bool() const noexcept { return fHandle != nullptr; }
+  // Closes the handle held, if any, and takes another one.
+  void Reset(Handle handle = nullptr) {
+    if (fHandle) Close(fHandle);
+    fHandle = handle;
+  }
 
  private:
   Handle fHandle = nullptr;
@@ -77,6 +86,12 @@ inline HKEY RootKey(TRegRoot root) {
 // expanded; empty when the value is missing or has no data. Another type
 // raises "Invalid data type for '%s'".
 std::u16string ReadStringValue(HKEY key, const std::u16string& valueName);
+
+// A file, not a directory, is there.
+inline bool FileExists(const std::u16string& path) {
+  const DWORD attributes = GetFileAttributesW(Wide(path));
+  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
+}
 
 // A lock for data that threads share. Windows' own, so that the programs
 // need no thread library (whose builds may import what older systems lack).

@@ -6,7 +6,10 @@
 #include <algorithm>
 #include <exception>
 
-#include "support/Support.h"
+#include "support/Errors.h"
+#include "support/Synchronize.h"
+#include "support/System.h"
+#include "support/Text.h"
 #include "support/Win32.h"
 
 namespace {
@@ -14,7 +17,7 @@ namespace {
 TApplication* gApplication = nullptr;
 
 void ShowBox(const std::u16string& text, UINT flags) {
-  MessageBoxW(win::ModalOwner(), WideText(text), WideText(ApplicationTitle()), flags);
+  MessageBoxW(win::ModalOwner(), win::Wide(text), win::Wide(ApplicationTitle()), flags);
 }
 
 // Dialog keys (Tab, arrows, mnemonics) of a form go to the dialog manager.

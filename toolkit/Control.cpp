@@ -9,7 +9,9 @@
 #include <list>
 #include <set>
 
-#include "support/Support.h"
+#include "support/Errors.h"
+#include "support/Text.h"
+#include "support/Win32.h"
 
 namespace {
 
@@ -63,7 +65,7 @@ HFONT FontHandle(const TFont& font) {
   log.lfWeight = font.bold ? FW_BOLD : FW_NORMAL;
   log.lfCharSet = DEFAULT_CHARSET;
   log.lfQuality = DEFAULT_QUALITY;
-  lstrcpynW(log.lfFaceName, WideText(font.name), LF_FACESIZE);
+  lstrcpynW(log.lfFaceName, win::Wide(font.name), LF_FACESIZE);
   cache.emplace_back(font, CreateFontIndirectW(&log));
   return cache.back().handle;
 }
@@ -73,7 +75,7 @@ HFONT FontHandle(const TFont& font) {
 // The designer name as a global atom, so that other processes can read it.
 class TControl::TAtom {
  public:
-  explicit TAtom(const std::u16string& name) : fAtom(GlobalAddAtomW(WideText(name))) {}
+  explicit TAtom(const std::u16string& name) : fAtom(GlobalAddAtomW(win::Wide(name))) {}
   TAtom(const TAtom&) = delete;
   TAtom& operator=(const TAtom&) = delete;
   ~TAtom() {
@@ -209,14 +211,14 @@ std::u16string TControl::Text() const {
   if (!fHandle) return {};
   const int length = GetWindowTextLengthW(fHandle);
   std::u16string text(static_cast<std::size_t>(length) + 1, u'\0');
-  const int copied = GetWindowTextW(fHandle, reinterpret_cast<wchar_t*>(text.data()), length + 1);
+  const int copied = GetWindowTextW(fHandle, win::Wide(text.data()), length + 1);
   text.resize(static_cast<std::size_t>(copied));
   return text;
 }
 
 void TControl::SetText(const std::u16string& text) {
   if (!fHandle || Text() == text) return;
-  SetWindowTextW(fHandle, WideText(text));
+  SetWindowTextW(fHandle, win::Wide(text));
   AdjustSize();
 }
 
@@ -334,7 +336,7 @@ void TControl::SetFont(const TFont& font) {
 void TControl::SetColor(TColor color) {
   fHasColor = true;
   fColor = color;
-  fOwnBrush.reset((color & kSystemColor) != 0 ? nullptr : CreateSolidBrush(color));
+  fOwnBrush.Reset((color & kSystemColor) != 0 ? nullptr : CreateSolidBrush(color));
   InvalidateRect(fHandle, nullptr, TRUE);
 }
 
@@ -351,7 +353,7 @@ LRESULT TControl::PaintClientArea(const std::function<void(HDC dc, const RECT& a
 
 HBRUSH TControl::BackgroundBrush() const {
   if (fHasColor) {
-    return fOwnBrush ? fOwnBrush.get() : GetSysColorBrush(static_cast<int>(fColor & 0xFF));
+    return fOwnBrush ? fOwnBrush.Get() : GetSysColorBrush(static_cast<int>(fColor & 0xFF));
   }
   return fParent ? fParent->BackgroundBrush() : GetSysColorBrush(COLOR_BTNFACE);
 }

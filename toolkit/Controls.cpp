@@ -1,4 +1,5 @@
 // The form and the controls on it.
+#include "support/Win32.h"
 #include "toolkit/Toolkit.h"
 
 #include <commctrl.h>
@@ -8,7 +9,7 @@
 
 TForm::TForm(const std::u16string& className, std::u16string name)
     : TControl(nullptr, std::move(name), {0, 0, 320, 240},
-               {WideText(className),
+               {win::Wide(className),
                 WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX | WS_THICKFRAME |
                     WS_CLIPCHILDREN,
                 WS_EX_CONTROLPARENT, cfFillsBackground}) {
@@ -120,7 +121,7 @@ void TLabel::AdjustSize() {
   const HDC dc = GetDC(Handle());
   const HGDIOBJ old = SelectObject(dc, Font());
   RECT extent{};
-  DrawTextW(dc, WideText(text), -1, &extent, DT_CALCRECT | DT_NOPREFIX | DT_EXPANDTABS | DT_LEFT);
+  DrawTextW(dc, win::Wide(text), -1, &extent, DT_CALCRECT | DT_NOPREFIX | DT_EXPANDTABS | DT_LEFT);
   SelectObject(dc, old);
   ReleaseDC(Handle(), dc);
   SetSize(extent.right, extent.bottom);

@@ -6,6 +6,7 @@
 
 #include <cstring>
 
+#include "support/Errors.h"
 #include "support/Win32.h"
 
 namespace {
@@ -41,7 +42,7 @@ void OpenMemoryStream(std::string_view bytes, win::TComPtr<IStream>& stream) {
 
 std::string_view ResourceBytes(const std::u16string& name, const wchar_t* type) {
   const HMODULE module = GetModuleHandleW(nullptr);
-  const HRSRC resource = FindResourceW(module, WideText(name), type);
+  const HRSRC resource = FindResourceW(module, win::Wide(name), type);
   const HGLOBAL loaded = resource ? LoadResource(module, resource) : nullptr;
   const void* bytes = loaded ? LockResource(loaded) : nullptr;
   if (!bytes) throw Exception(u"Resource " + name + u" not found");
@@ -60,7 +61,7 @@ void TImage::LoadFromBytes(std::string_view bytes) {
   if (FAILED(result)) throw EOleError(u"The picture cannot be read", result);
   const HBITMAP bitmap = CopyPictureBitmap(*picture.Get());
   if (!bitmap) throw Exception(u"The picture is no bitmap");
-  fBitmap.reset(bitmap);
+  fBitmap.Reset(bitmap);
   BITMAP info{};
   GetObjectW(bitmap, sizeof info, &info);
   fPictureSize = {info.bmWidth, info.bmHeight};
@@ -86,7 +87,7 @@ LRESULT TImage::WndProc(UINT message, WPARAM wParam, LPARAM lParam) {
         const int left = fCenter ? (area.right - fPictureSize.cx) / 2 : 0;
         const int top = fCenter ? (area.bottom - fPictureSize.cy) / 2 : 0;
         const HDC source = CreateCompatibleDC(dc);
-        const HGDIOBJ old = SelectObject(source, fBitmap.get());
+        const HGDIOBJ old = SelectObject(source, fBitmap.Get());
         BitBlt(dc, left, top, fPictureSize.cx, fPictureSize.cy, source, 0, 0, SRCCOPY);
         SelectObject(source, old);
         DeleteDC(source);

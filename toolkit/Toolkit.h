@@ -7,14 +7,14 @@
 // (commands, control colours) are handed back to the child control.
 #pragma once
 
-#include <windows.h>
-
 #include <cstdint>
 #include <functional>
 #include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
+
+#include "support/Win32.h"
 
 class TObject {
  public:
@@ -54,14 +54,6 @@ struct TBounds {
   int height = 0;
   bool operator==(const TBounds&) const = default;
 };
-
-// Text at the Win32 boundary: wchar_t is UTF-16 on Windows.
-inline const wchar_t* WideText(const std::u16string& text) {
-  return reinterpret_cast<const wchar_t*>(text.c_str());
-}
-inline std::u16string FromWideText(const wchar_t* text) {
-  return reinterpret_cast<const char16_t*>(text);
-}
 
 // The bytes of a resource of the running executable; raises when it is missing.
 std::string_view ResourceBytes(const std::u16string& name, const wchar_t* type);
@@ -160,10 +152,7 @@ class TControl : public TObject {
   HFONT fFont = nullptr;  // owned by the font cache
   bool fHasColor = false;
   TColor fColor = clBtnFace;
-  struct TBrushDeleter {
-    void operator()(HBRUSH brush) const { DeleteObject(brush); }
-  };
-  std::unique_ptr<std::remove_pointer_t<HBRUSH>, TBrushDeleter> fOwnBrush;
+  win::TOwned<HBRUSH, &DeleteObject> fOwnBrush;
 };
 
 // A top-level window with a caption, system menu, minimise box and resizable
@@ -277,10 +266,7 @@ class TImage : public TControl {
   LRESULT WndProc(UINT message, WPARAM wParam, LPARAM lParam) override;
 
  private:
-  struct TBitmapDeleter {
-    void operator()(HBITMAP bitmap) const { DeleteObject(bitmap); }
-  };
-  std::unique_ptr<std::remove_pointer_t<HBITMAP>, TBitmapDeleter> fBitmap;
+  win::TOwned<HBITMAP, &DeleteObject> fBitmap;
   SIZE fPictureSize{};
   bool fCenter = false;
 };

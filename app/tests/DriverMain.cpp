@@ -11,6 +11,11 @@
 
 #include "app/tests/Installation.h"
 #include "app/tests/WizardDriver.h"
+#include "support/Errors.h"
+#include "support/Registry.h"
+#include "support/Shell.h"
+#include "support/Text.h"
+#include "support/Win32.h"
 #include "toolkit/Toolkit.h"
 
 namespace {
@@ -78,11 +83,11 @@ void ReportInstallation(const std::u16string& folder) {
   }
   for (const TFolderKind kind : {fkDesktop, fkQuickLaunch}) {
     const std::u16string link = TesseraLink(kind);
-    if (GetFileAttributesW(WideText(link)) != INVALID_FILE_ATTRIBUTES) {
+    if (GetFileAttributesW(win::Wide(link)) != INVALID_FILE_ATTRIBUTES) {
       Say(u"Shortcut " + link + u" -> " + ResolveShortcut(link));
     }
   }
-  const std::u16string key = FromWideText(kUninstallKey);
+  const std::u16string key = kUninstallKey;
   Say(u"Uninstall entry HKLM\\" + key + u":");
   for (const char16_t* name : {u"DisplayIcon", u"DisplayName", u"DisplayVersion", u"Publisher",
                                u"URLInfoAbout", u"UninstallString"}) {
@@ -91,7 +96,7 @@ void ReportInstallation(const std::u16string& folder) {
 }
 
 int Walk(const std::u16string& exePath, const std::u16string& shotsFolder) {
-  CreateDirectoryW(WideText(shotsFolder), nullptr);
+  CreateDirectoryW(win::Wide(shotsFolder), nullptr);
   TWizardProcess setup(exePath);
   Say(u"started " + exePath);
   setup.WaitForWizard();
@@ -117,13 +122,13 @@ int Walk(const std::u16string& exePath, const std::u16string& shotsFolder) {
 }  // namespace
 
 int wmain(int argc, wchar_t** argv) {
-  if (argc != 4 || FromWideText(argv[1]) != u"walk") {
+  if (argc != 4 || win::FromWide(argv[1]) != u"walk") {
     std::fprintf(stderr, "usage: wizard_driver walk <TesseraSetup.exe> <shots folder>\n");
     return 2;
   }
   CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
   try {
-    return Walk(FromWideText(argv[2]), FromWideText(argv[3]));
+    return Walk(win::FromWide(argv[2]), win::FromWide(argv[3]));
   } catch (const std::exception& error) {
     std::fprintf(stderr, "wizard_driver: %s\n", error.what());
     return 1;

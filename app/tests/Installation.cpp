@@ -5,7 +5,10 @@
 #include <iterator>
 #include <sstream>
 
-#include "support/Support.h"
+#include "support/Shell.h"
+#include "support/System.h"
+#include "support/Text.h"
+#include "support/Win32.h"
 #include "toolkit/Toolkit.h"
 
 namespace fs = std::filesystem;
@@ -48,7 +51,7 @@ std::u16string InstalledPath(const TPayloadFile& file, const std::u16string& fol
   return (file.inSystemDir ? GetSystemDir() : folder) + file.relative;
 }
 
-std::u16string TesseraLink(TFolderKind kind) { return GetShellFolder(kind) + u"\\Tessera.lnk"; }
+std::u16string TesseraLink(TFolderKind kind) { return ShortcutFile(GetShellFolder(kind)); }
 
 HWND TesseraWindow() { return FindWindowW(L"TfrmMain", L"Tessera"); }
 
@@ -72,10 +75,10 @@ void RemoveInstallation(const std::u16string& folder) {
   std::error_code ignored;
   if (!folder.empty()) fs::remove_all(fs::path(folder), ignored);
   for (const TFolderKind kind : {fkDesktop, fkQuickLaunch}) {
-    DeleteFileW(WideText(TesseraLink(kind)));
+    DeleteFileW(win::Wide(TesseraLink(kind)));
   }
-  RegDeleteTreeW(HKEY_LOCAL_MACHINE, kUninstallKey);
+  RegDeleteTreeW(HKEY_LOCAL_MACHINE, win::Wide(kUninstallKey));
   for (const TPayloadFile& file : PayloadFiles()) {
-    if (file.inSystemDir) DeleteFileW(WideText(InstalledPath(file, u"")));
+    if (file.inSystemDir) DeleteFileW(win::Wide(InstalledPath(file, u"")));
   }
 }

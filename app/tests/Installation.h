@@ -8,7 +8,8 @@
 #include <string>
 #include <vector>
 
-#include "support/Support.h"
+#include "payload/Product.h"
+#include "support/Shell.h"
 
 // One file of the product and where the setup puts it.
 struct TPayloadFile {
@@ -20,9 +21,6 @@ struct TPayloadFile {
 std::vector<TPayloadFile> PayloadFiles();
 // Where the file lands for an installation into folder (ending in "\").
 std::u16string InstalledPath(const TPayloadFile& file, const std::u16string& folder);
-
-constexpr wchar_t kUninstallKey[] =
-    L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Tessera";
 
 // Tessera.lnk in the desktop or Quick Launch folder.
 std::u16string TesseraLink(TFolderKind kind);

@@ -5,6 +5,8 @@
 #include <memory>
 
 #include "app/tests/WizardDriver.h"
+#include "support/Errors.h"
+#include "support/Win32.h"
 #include "toolkit/Toolkit.h"
 
 namespace {
@@ -53,7 +55,7 @@ void WritePng(const std::u16string& path, const TScreenImage& image) {
   struct TClose {
     void operator()(std::FILE* file) const { std::fclose(file); }
   };
-  const std::unique_ptr<std::FILE, TClose> file(_wfopen(WideText(path), L"wb"));
+  const std::unique_ptr<std::FILE, TClose> file(_wfopen(win::Wide(path), L"wb"));
   if (!file || std::fwrite(png.data(), 1, png.size(), file.get()) != png.size()) {
     throw Exception(u"Cannot write " + path);
   }

@@ -2,6 +2,9 @@
 
 #include <memory>
 
+#include "support/Errors.h"
+#include "support/Text.h"
+#include "support/Win32.h"
 #include "toolkit/Toolkit.h"
 
 using testing_windows::ChildWindows;
@@ -38,7 +41,7 @@ std::u16string NameOf(HWND window) {
   const auto atom = static_cast<ATOM>(reinterpret_cast<ULONG_PTR>(GetPropW(window, kNameProperty)));
   wchar_t name[256] = {};
   if (atom == 0 || GlobalGetAtomNameW(atom, name, 256) == 0) return {};
-  return FromWideText(name);
+  return win::FromWide(name);
 }
 
 RECT ScreenRectInParent(HWND window) {
@@ -91,7 +94,7 @@ COLORREF TScreenImage::Pixel(int x, int y) const {
 std::u16string ExecutableFolder() {
   wchar_t path[MAX_PATH] = {};
   GetModuleFileNameW(nullptr, path, MAX_PATH);
-  std::u16string folder = FromWideText(path);
+  std::u16string folder = win::FromWide(path);
   return folder.substr(0, folder.rfind(u'\\') + 1);
 }
 
@@ -100,8 +103,8 @@ TWizardProcess::TWizardProcess(const std::u16string& exePath, const std::u16stri
   if (!arguments.empty()) commandLine += u" " + arguments;
   STARTUPINFOW startup{};
   startup.cb = sizeof startup;
-  if (!CreateProcessW(WideText(exePath), reinterpret_cast<wchar_t*>(commandLine.data()), nullptr,
-                      nullptr, FALSE, 0, nullptr, nullptr, &startup, &fInfo)) {
+  if (!CreateProcessW(win::Wide(exePath), win::Wide(commandLine.data()), nullptr, nullptr, FALSE, 0,
+                      nullptr, nullptr, &startup, &fInfo)) {
     throw Exception(u"Cannot start " + exePath + u" (error " + IntToStr(GetLastError()) + u")");
   }
 }
@@ -317,8 +320,8 @@ std::string ReadResourceOf(const std::u16string& exePath, const std::u16string& 
     void operator()(HMODULE module) const { FreeLibrary(module); }
   };
   const std::unique_ptr<std::remove_pointer_t<HMODULE>, TFree> module(
-      LoadLibraryExW(WideText(exePath), nullptr, LOAD_LIBRARY_AS_DATAFILE));
-  const HRSRC resource = module ? FindResourceW(module.get(), WideText(name), RT_RCDATA) : nullptr;
+      LoadLibraryExW(win::Wide(exePath), nullptr, LOAD_LIBRARY_AS_DATAFILE));
+  const HRSRC resource = module ? FindResourceW(module.get(), win::Wide(name), RT_RCDATA) : nullptr;
   const HGLOBAL loaded = resource ? LoadResource(module.get(), resource) : nullptr;
   if (!loaded) throw Exception(exePath + u" has no resource " + name);
   return {static_cast<const char*>(LockResource(loaded)), SizeofResource(module.get(), resource)};

@@ -9,7 +9,6 @@
 #include <string>
 #include <vector>
 
-#include "support/Support.h"
 #include "toolkit/testing/WindowQueries.h"
 
 using testing_windows::TMessageBoxInfo;

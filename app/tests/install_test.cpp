@@ -16,6 +16,11 @@
 #include "app/tests/Installation.h"
 #include "app/tests/ReportServer.h"
 #include "app/tests/WizardDriver.h"
+#include "support/Format.h"
+#include "support/Shell.h"
+#include "support/System.h"
+#include "support/Text.h"
+#include "support/Win32.h"
 #include "support/testing/RegistryValue.h"
 #include "toolkit/Toolkit.h"
 
@@ -61,7 +66,8 @@ bool Eventually(Condition condition, DWORD milliseconds) {
 std::map<std::string, std::string> UninstallValues() {
   std::map<std::string, std::string> values;
   HKEY key = nullptr;
-  if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, kUninstallKey, 0, KEY_READ, &key) != ERROR_SUCCESS) {
+  if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, win::Wide(kUninstallKey), 0, KEY_READ, &key) !=
+      ERROR_SUCCESS) {
     return values;
   }
   for (DWORD index = 0;; ++index) {
@@ -73,7 +79,7 @@ std::map<std::string, std::string> UninstallValues() {
                       reinterpret_cast<BYTE*>(data), &dataSize) != ERROR_SUCCESS) {
       break;
     }
-    values.emplace(Narrow(FromWideText(name)), Narrow(FromWideText(data)));
+    values.emplace(Narrow(win::FromWide(name)), Narrow(win::FromWide(data)));
   }
   RegCloseKey(key);
   return values;
@@ -81,7 +87,8 @@ std::map<std::string, std::string> UninstallValues() {
 
 bool UninstallKeyExists() {
   HKEY key = nullptr;
-  if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, kUninstallKey, 0, KEY_READ, &key) != ERROR_SUCCESS) {
+  if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, win::Wide(kUninstallKey), 0, KEY_READ, &key) !=
+      ERROR_SUCCESS) {
     return false;
   }
   RegCloseKey(key);
@@ -201,7 +208,7 @@ TEST_F(InstallTest, DefaultInstallPutsEveryPartInPlaceAndReportsOnce) {
   ReportWindowsXp();
   fs::create_directories(fs::path(GetShellFolder(fkQuickLaunch)));
   TWizardProcess& setup = LaunchAtFolderPage();
-  const std::u16string folder = FromWideText(_wgetenv(L"PROGRAMFILES")) + u"\\Tessera\\";
+  const std::u16string folder = win::FromWide(_wgetenv(L"PROGRAMFILES")) + u"\\Tessera\\";
   ASSERT_EQ(setup.Text(u"editSetupDir") + u"\\", folder);
   ASSERT_TRUE(setup.Visible(u"chkSCOnQuick"));
   Made(folder);
@@ -479,11 +486,11 @@ BOOL CALLBACK TakeLanguage(HMODULE, LPCWSTR, LPCWSTR, WORD language, LONG_PTR fo
 
 // A copy of the setup whose package has a broken first member.
 std::u16string DamagedSetup(const std::u16string& copy) {
-  if (!CopyFileW(WideText(SetupPath()), WideText(copy), FALSE)) return {};
+  if (!CopyFileW(win::Wide(SetupPath()), win::Wide(copy), FALSE)) return {};
   std::string package;
   WORD language = 0;
   {
-    const HMODULE module = LoadLibraryExW(WideText(copy), nullptr, LOAD_LIBRARY_AS_DATAFILE);
+    const HMODULE module = LoadLibraryExW(win::Wide(copy), nullptr, LOAD_LIBRARY_AS_DATAFILE);
     const HRSRC resource = FindResourceW(module, L"SetupPackage", L"StpFile");
     if (!resource) return {};
     EnumResourceLanguagesW(module, L"StpFile", L"SetupPackage", TakeLanguage,
@@ -494,7 +501,7 @@ std::u16string DamagedSetup(const std::u16string& copy) {
   }
   // A final block of the reserved type: zlib refuses it.
   std::fill(package.begin() + 2, package.begin() + 40, '\xFF');
-  const HANDLE update = BeginUpdateResourceW(WideText(copy), FALSE);
+  const HANDLE update = BeginUpdateResourceW(win::Wide(copy), FALSE);
   // The resource compiler stores the names upper-cased.
   if (!update ||
       !UpdateResourceW(update, L"STPFILE", L"SETUPPACKAGE", language, package.data(),
@@ -539,8 +546,8 @@ TEST_F(InstallTest, UninstallerRemovesTheInstallation) {
   startup.cb = sizeof startup;
   PROCESS_INFORMATION process{};
   std::u16string command = u"\"" + folder + u"Uninst.exe\" /S";
-  ASSERT_TRUE(CreateProcessW(nullptr, reinterpret_cast<wchar_t*>(command.data()), nullptr, nullptr,
-                             FALSE, 0, nullptr, nullptr, &startup, &process));
+  ASSERT_TRUE(CreateProcessW(nullptr, win::Wide(command.data()), nullptr, nullptr, FALSE, 0,
+                             nullptr, nullptr, &startup, &process));
   CloseHandle(process.hThread);
   CloseHandle(process.hProcess);
   const std::vector<TPayloadFile> files = PayloadFiles();

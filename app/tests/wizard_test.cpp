@@ -8,6 +8,8 @@
 
 #include "app/tests/Installation.h"
 #include "app/tests/WizardDriver.h"
+#include "support/Text.h"
+#include "support/Win32.h"
 #include "toolkit/Toolkit.h"
 
 namespace {
@@ -42,7 +44,7 @@ class WizardTest : public testing::Test {
   // Installing into the default folder leaves nothing behind.
   void TearDown() override {
     fSetup.reset();
-    RemoveInstallation(FromWideText(_wgetenv(L"PROGRAMFILES")) + u"\\Tessera");
+    RemoveInstallation(win::FromWide(_wgetenv(L"PROGRAMFILES")) + u"\\Tessera");
   }
 
   // Clicks Next; Install returns once the installation has shown page 4.
@@ -183,7 +185,7 @@ struct TGuardCase {
 };
 
 void PrintTo(const TGuardCase& c, std::ostream* out) {
-  *out << Narrow(FromWideText(c.className)) << " \"" << Narrow(FromWideText(c.title)) << "\"";
+  *out << Narrow(win::FromWide(c.className)) << " \"" << Narrow(win::FromWide(c.title)) << "\"";
 }
 
 class GuardTest : public testing::TestWithParam<TGuardCase> {};
@@ -256,7 +258,7 @@ struct TVersionCase {
 };
 
 void PrintTo(const TVersionCase& c, std::ostream* out) {
-  *out << (*c.version ? Narrow(FromWideText(c.version)) : "default");
+  *out << (*c.version ? Narrow(win::FromWide(c.version)) : "default");
 }
 
 class VersionTest : public WizardTest, public testing::WithParamInterface<TVersionCase> {};
@@ -347,7 +349,7 @@ TBox TextBox(long left, long top, const std::u16string& text, bool bold) {
                   bold ? FW_BOLD : FW_NORMAL, 0, 0, 0, DEFAULT_CHARSET, 0, 0, 0, 0, L"Tahoma");
   const HGDIOBJ old = SelectObject(dc, font);
   RECT extent{};
-  DrawTextW(dc, WideText(text), -1, &extent, DT_CALCRECT | DT_NOPREFIX);
+  DrawTextW(dc, win::Wide(text), -1, &extent, DT_CALCRECT | DT_NOPREFIX);
   SelectObject(dc, old);
   DeleteObject(font);
   ReleaseDC(nullptr, dc);

@@ -8,7 +8,7 @@
 #include <string>
 
 #include "datatable/DataTable.h"
-#include "support/Support.h"
+#include "support/Errors.h"
 #include "support/fuzz/FuzzTesting.h"
 
 namespace {

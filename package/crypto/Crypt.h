@@ -8,7 +8,7 @@
 #include <string>
 #include <string_view>
 
-#include "support/Support.h"
+#include "support/Errors.h"
 
 // ---------------------------------------------------------------------------
 // Errors

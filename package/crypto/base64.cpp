@@ -5,6 +5,7 @@
 #include <array>
 
 #include "package/crypto/Crypt.h"
+#include "support/Errors.h"
 
 namespace {
 

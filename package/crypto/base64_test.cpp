@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "package/crypto/Crypt.h"
+#include "support/Errors.h"
 
 namespace {
 

@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "package/crypto/Crypt.h"
+#include "support/Text.h"
 
 namespace {
 

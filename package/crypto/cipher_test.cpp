@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "package/crypto/Crypt.h"
+#include "support/Errors.h"
 
 namespace {
 

@@ -24,7 +24,7 @@
 
 #include "datatable/DataTable.h"
 #include "package/Package.h"
-#include "support/Support.h"
+#include "support/Errors.h"
 #include "support/fuzz/FuzzTesting.h"
 
 namespace {

@@ -4,7 +4,8 @@
 #include <cstdint>
 #include <cstdlib>
 
-#include "support/Support.h"
+#include "support/Text.h"
+#include "support/WebText.h"
 
 namespace {
 

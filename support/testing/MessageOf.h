@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "support/Support.h"
+#include "support/Errors.h"
 
 // The message of the Exception that fn raises, or "(nothing raised)".
 template <typename Fn>

@@ -2,7 +2,7 @@
 
 #include <windows.h>
 
-#include "support/Support.h"
+#include "support/Synchronize.h"
 
 bool PumpMessagesUntil(const std::function<bool()>& done, std::chrono::milliseconds timeout) {
   const auto deadline = std::chrono::steady_clock::now() + timeout;

@@ -1,5 +1,6 @@
 #include "toolkit/testing/WindowQueries.h"
 
+#include "support/Win32.h"
 #include "toolkit/Toolkit.h"
 
 namespace testing_windows {
@@ -14,7 +15,7 @@ BOOL CALLBACK CollectWindow(HWND window, LPARAM windows) {
 }
 
 bool HasClass(HWND window, const wchar_t* className) {
-  return lstrcmpiW(WideText(ClassOf(window)), className) == 0;
+  return lstrcmpiW(win::Wide(ClassOf(window)), className) == 0;
 }
 
 }  // namespace
@@ -22,7 +23,7 @@ bool HasClass(HWND window, const wchar_t* className) {
 std::u16string ClassOf(HWND window) {
   wchar_t name[256] = {};
   GetClassNameW(window, name, 256);
-  return FromWideText(name);
+  return win::FromWide(name);
 }
 
 std::u16string WindowText(HWND window) {
@@ -35,7 +36,7 @@ std::u16string WindowText(HWND window) {
   DWORD_PTR copied = 0;
   SendMessageTimeoutW(window, WM_GETTEXT, text.size(), reinterpret_cast<LPARAM>(text.data()),
                       SMTO_ABORTIFHUNG, kReplyTimeout, &copied);
-  return FromWideText(text.data());
+  return win::FromWide(text.data());
 }
 
 std::vector<HWND> ChildWindows(HWND parent) {

@@ -7,7 +7,9 @@
 #include <thread>
 #include <vector>
 
-#include "support/Support.h"
+#include "support/Errors.h"
+#include "support/Synchronize.h"
+#include "support/Text.h"
 #include "toolkit/Toolkit.h"
 #include "toolkit/testing/WindowQueries.h"
 

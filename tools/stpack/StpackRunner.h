@@ -14,7 +14,7 @@
 #endif
 
 #include "package/PackageTesting.h"
-#include "support/Support.h"
+#include "support/Text.h"
 
 namespace stpacktesting {
 

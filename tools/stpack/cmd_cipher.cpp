@@ -3,7 +3,8 @@
 #include <string>
 
 #include "package/Package.h"
-#include "support/Support.h"
+#include "support/Errors.h"
+#include "support/Text.h"
 #include "tools/stpack/Commands.h"
 
 namespace {

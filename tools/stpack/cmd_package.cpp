@@ -13,7 +13,8 @@
 
 #include "datatable/DataTable.h"
 #include "package/Package.h"
-#include "support/Support.h"
+#include "support/Errors.h"
+#include "support/Text.h"
 #include "tools/stpack/Commands.h"
 
 namespace fs = std::filesystem;

@@ -12,7 +12,7 @@
 #include <io.h>
 #endif
 
-#include "support/Support.h"
+#include "support/Text.h"
 #include "tools/stpack/Commands.h"
 
 namespace {

@@ -1,6 +1,7 @@
 // The package commands, run as the publisher runs them: build, list, extract
 // and verify on a small payload folder.
 #include "package/PackageTesting.h"
+#include "support/Text.h"
 #include "tools/stpack/StpackRunner.h"
 
 using namespace packagetesting;

@@ -6,6 +6,7 @@
 #include <string_view>
 
 #include "package/crypto/Crypt.h"
+#include "support/Errors.h"
 #include "support/fuzz/FuzzTesting.h"
 
 namespace {
