@@ -8,6 +8,10 @@
 #include "support/Web.h"
 #include "toolkit/Toolkit.h"
 
+// The window property in which the wizard's controls carry their designer
+// names, for programs that drive the wizard from outside.
+inline constexpr char16_t kNameProperty[] = u"TesseraName";
+
 class TForm1 : public TForm {
  public:
   TForm1();

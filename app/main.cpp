@@ -14,6 +14,8 @@ int WINAPI wWinMain(HINSTANCE /*instance*/, HINSTANCE /*previous*/, PWSTR /*comm
   try {
     application.Initialize();
     application.SetTitle(u"Setup");
+    application.SetIcon(u"MAINICON");
+    application.SetNameProperty(kNameProperty);
     application.CreateForm<TForm1>();
     application.Run();
   } catch (...) {

@@ -38,6 +38,12 @@ macro(tessera_windows_only)
   endif()
 endmacro()
 
+# tessera_wide_entry(TARGET): the Windows program starts at wmain or wWinMain,
+# with its command line in UTF-16.
+function(tessera_wide_entry target)
+  target_link_options(${target} PRIVATE -municode)
+endfunction()
+
 # tessera_check_imports(TARGET): the build fails when the Windows program
 # imports a DLL other than Windows' own.
 function(tessera_check_imports target)

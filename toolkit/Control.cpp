@@ -15,7 +15,7 @@
 
 namespace {
 
-constexpr wchar_t kObjectProperty[] = L"TesseraControl";
+constexpr wchar_t kObjectProperty[] = L"ToolkitControl";
 
 // Our own window classes leave everything to the control's WndProc.
 void RegisterOwnClass(const wchar_t* name) {
@@ -28,9 +28,8 @@ void RegisterOwnClass(const wchar_t* name) {
   cls.hInstance = instance;
   cls.hCursor = LoadCursorW(nullptr, IDC_ARROW);
   cls.lpszClassName = name;
-  // Only an executable with the main icon has one; the class takes it.
-  cls.hIcon = LoadIconW(instance, L"MAINICON");
-  cls.hIconSm = static_cast<HICON>(LoadImageW(instance, L"MAINICON", IMAGE_ICON, 16, 16, 0));
+  cls.hIcon = Application().Icon();
+  cls.hIconSm = Application().SmallIcon();
   RegisterClassExW(&cls);
 }
 
@@ -72,36 +71,42 @@ HFONT FontHandle(const TFont& font) {
 
 }  // namespace
 
-// The designer name as a global atom, so that other processes can read it.
-class TControl::TAtom {
+// The designer name as a global atom in a window property, so that other
+// processes can read it.
+class TControl::TNameTag {
  public:
-  explicit TAtom(const std::u16string& name) : fAtom(GlobalAddAtomW(win::Wide(name))) {}
-  TAtom(const TAtom&) = delete;
-  TAtom& operator=(const TAtom&) = delete;
-  ~TAtom() {
+  TNameTag(HWND window, std::u16string property, const std::u16string& name)
+      : fProperty(std::move(property)), fAtom(GlobalAddAtomW(win::Wide(name))) {
+    SetPropW(window, win::Wide(fProperty), reinterpret_cast<HANDLE>(static_cast<ULONG_PTR>(fAtom)));
+  }
+  TNameTag(const TNameTag&) = delete;
+  TNameTag& operator=(const TNameTag&) = delete;
+  ~TNameTag() {
     if (fAtom != 0) GlobalDeleteAtom(fAtom);
   }
-  HANDLE AsHandle() const { return reinterpret_cast<HANDLE>(static_cast<ULONG_PTR>(fAtom)); }
+  void Remove(HWND window) const { RemovePropW(window, win::Wide(fProperty)); }
 
  private:
+  std::u16string fProperty;
   ATOM fAtom;
 };
 
 TControl::TControl(TControl* parent, std::u16string name, const TBounds& bounds,
-                   const TWindowClass& cls)
+                   const TWindowClass& cls, HWND owner)
     : fName(std::move(name)), fParent(parent), fFlags(cls.flags) {
   if (!IsSystemClass(cls.name)) RegisterOwnClass(cls.name);
   const DWORD style = cls.style | (parent ? WS_CHILD | WS_CLIPSIBLINGS | WS_VISIBLE : 0);
   fHandle = CreateWindowExW(cls.exStyle, cls.name, L"", style, bounds.left, bounds.top,
-                            bounds.width, bounds.height, parent ? parent->fHandle : nullptr,
-                            nullptr, GetModuleHandleW(nullptr), nullptr);
+                            bounds.width, bounds.height, parent ? parent->fHandle : owner, nullptr,
+                            GetModuleHandleW(nullptr), nullptr);
   if (!fHandle) {
     throw Exception(u"Cannot create the window of " + fName + u" (error " +
                     IntToStr(GetLastError()) + u")");
   }
   SetPropW(fHandle, kObjectProperty, this);
-  fNameAtom = std::make_unique<TAtom>(fName);
-  SetPropW(fHandle, kNameProperty, fNameAtom->AsHandle());
+  if (const std::u16string& property = Application().NameProperty(); !property.empty()) {
+    fNameTag = std::make_unique<TNameTag>(fHandle, property, fName);
+  }
   fDefaultProc = reinterpret_cast<WNDPROC>(
       SetWindowLongPtrW(fHandle, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&ControlProc)));
   if (parent) parent->fChildren.push_back(this);
@@ -173,7 +178,7 @@ LRESULT TControl::WndProc(UINT message, WPARAM wParam, LPARAM lParam) {
       break;
     case WM_NCDESTROY: {
       const LRESULT result = DefaultProc(message, wParam, lParam);
-      RemovePropW(fHandle, kNameProperty);
+      if (fNameTag) fNameTag->Remove(fHandle);
       RemovePropW(fHandle, kObjectProperty);
       fHandle = nullptr;
       return result;

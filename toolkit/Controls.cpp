@@ -12,7 +12,8 @@ TForm::TForm(const std::u16string& className, std::u16string name)
                {win::Wide(className),
                 WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX | WS_THICKFRAME |
                     WS_CLIPCHILDREN,
-                WS_EX_CONTROLPARENT, cfFillsBackground}) {
+                WS_EX_CONTROLPARENT, cfFillsBackground},
+               Application().Handle()) {
   SetColor(clBtnFace);
 }
 
@@ -24,6 +25,7 @@ void TForm::SetVisible(bool visible) {
     SetBounds({(GetSystemMetrics(SM_CXSCREEN) - bounds.width) / 2,
                (GetSystemMetrics(SM_CYSCREEN) - bounds.height) / 2, bounds.width, bounds.height});
   }
+  if (visible && Application().MainForm() == this) Application().ShowEntry();
   ShowWindow(Handle(), visible ? SW_SHOW : SW_HIDE);
 }
 
@@ -57,6 +59,13 @@ LRESULT TForm::WndProc(UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_CLOSE:
       Close();
       return 0;
+    case WM_SYSCOMMAND:
+      // The main form goes down with the application, into its taskbar entry.
+      if ((wParam & 0xFFF0) == SC_MINIMIZE && Application().MainForm() == this) {
+        ShowWindow(Application().Handle(), SW_MINIMIZE);
+        return 0;
+      }
+      break;
     case WM_ACTIVATE:
       if (LOWORD(wParam) == WA_INACTIVE) {
         const HWND focus = GetFocus();

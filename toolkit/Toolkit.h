@@ -1,10 +1,12 @@
 // A thin layer over the classic Win32 controls: the application with its
-// message loop, forms, and the few controls that the wizard is made of.
+// window and message loop, forms, and the few controls that the wizard is
+// made of.
 //
-// Every control is a window of its own, created with the object and given its
-// designer name as a window property (kNameProperty, a global atom) so that
-// other processes can find it. Notifications that Windows sends to a parent
-// (commands, control colours) are handed back to the child control.
+// Every control is a window of its own, created with the object and, when the
+// application names a property for it, given its designer name as that window
+// property (a global atom) so that other processes can find it. Notifications
+// that Windows sends to a parent (commands, control colours) are handed back
+// to the child control.
 #pragma once
 
 #include <cstdint>
@@ -24,9 +26,6 @@ class TObject {
 using TNotifyEvent = std::function<void(TObject* sender)>;
 // Done left true lets the loop wait for the next message.
 using TIdleEvent = std::function<void(TObject* sender, bool& done)>;
-
-// The window property holding a control's designer name as a global atom.
-inline constexpr wchar_t kNameProperty[] = L"TesseraName";
 
 // An RGB colour, or a system colour index with kSystemColor set.
 using TColor = std::uint32_t;
@@ -113,8 +112,10 @@ class TControl : public TObject {
     unsigned flags = 0;
   };
 
-  // A child of parent, or a top-level window when parent is null.
-  TControl(TControl* parent, std::u16string name, const TBounds& bounds, const TWindowClass& cls);
+  // A child of parent, or, when parent is null, a top-level window that owner
+  // owns (none when null).
+  TControl(TControl* parent, std::u16string name, const TBounds& bounds, const TWindowClass& cls,
+           HWND owner = nullptr);
 
   virtual LRESULT WndProc(UINT message, WPARAM wParam, LPARAM lParam);
   // Answers WM_PAINT for a control that draws itself: the background over the
@@ -133,7 +134,7 @@ class TControl : public TObject {
   void PassFocusOn();
 
  private:
-  class TAtom;
+  class TNameTag;
   static LRESULT CALLBACK ControlProc(HWND handle, UINT message, WPARAM wParam, LPARAM lParam);
   void Realign();
   void ArrangeTabOrder();
@@ -145,7 +146,7 @@ class TControl : public TObject {
   WNDPROC fDefaultProc = nullptr;
   TControl* fParent = nullptr;
   std::vector<TControl*> fChildren;
-  std::unique_ptr<TAtom> fNameAtom;
+  std::unique_ptr<TNameTag> fNameTag;
   unsigned fFlags = 0;
   TAlign fAlign = alNone;
   int fTabOrder = -1;
@@ -156,8 +157,10 @@ class TControl : public TObject {
 };
 
 // A top-level window with a caption, system menu, minimise box and resizable
-// frame, centred on the screen when it is first shown. Closing the
-// application's main form ends the message loop.
+// frame, centred on the screen when it is first shown. The application window
+// owns it, so it has no taskbar entry of its own; showing the main form shows
+// that of the application, and minimising the main form minimises the
+// application. Closing the main form ends the message loop.
 class TForm : public TControl {
  public:
   TForm(const std::u16string& className, std::u16string name);
@@ -295,7 +298,9 @@ class TApplicationEvents : public TObject {
 };
 
 // The one application object of the process. It owns the forms; the first
-// form created is the main form.
+// form created is the main form. Its window, titled with the application
+// title and of no size, owns the forms and is the program's taskbar entry,
+// from the moment the main form is first shown until the program ends.
 class TApplication {
  public:
   TApplication();
@@ -305,7 +310,19 @@ class TApplication {
 
   // COM for the main thread, in a single-threaded apartment.
   void Initialize();
+  // The caption of the message boxes and the text of the taskbar entry.
   void SetTitle(std::u16string title);
+  // The product's details, given before the forms are created: the icon
+  // resource of the executable for the windows and the taskbar entry, and the
+  // window property that holds each control's designer name (none when empty).
+  void SetIcon(const std::u16string& resourceName);
+  void SetNameProperty(std::u16string property);
+  HICON Icon() const noexcept { return fIcon; }
+  HICON SmallIcon() const noexcept { return fSmallIcon; }
+  const std::u16string& NameProperty() const noexcept { return fNameProperty; }
+
+  // The application window.
+  HWND Handle() const noexcept { return fHandle; }
 
   // Constructs the form, then runs its OnCreate; an error there is shown and
   // the form stays.
@@ -328,10 +345,20 @@ class TApplication {
 
  private:
   friend class TApplicationEvents;
+  friend class TForm;
+  static LRESULT CALLBACK WindowProc(HWND handle, UINT message, WPARAM wParam, LPARAM lParam);
   void AddForm(std::unique_ptr<TForm> form);
   bool ProcessMessage();
   void Idle();
+  // The main form shows: so does the taskbar entry.
+  void ShowEntry();
+  // The application window has the focus: it goes on to the form last active.
+  void PassFocusOn();
 
+  HWND fHandle = nullptr;
+  HICON fIcon = nullptr;
+  HICON fSmallIcon = nullptr;
+  std::u16string fNameProperty;
   std::vector<std::unique_ptr<TForm>> fForms;
   TForm* fMainForm = nullptr;
   std::vector<TApplicationEvents*> fEvents;

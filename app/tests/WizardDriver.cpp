@@ -2,6 +2,7 @@
 
 #include <memory>
 
+#include "app/SetupForm.h"
 #include "support/Errors.h"
 #include "support/Text.h"
 #include "support/Win32.h"
@@ -38,7 +39,8 @@ bool WaitUntil(Condition condition, DWORD milliseconds) {
 
 // The designer name that the toolkit gave the window, or empty.
 std::u16string NameOf(HWND window) {
-  const auto atom = static_cast<ATOM>(reinterpret_cast<ULONG_PTR>(GetPropW(window, kNameProperty)));
+  const auto atom =
+      static_cast<ATOM>(reinterpret_cast<ULONG_PTR>(GetPropW(window, win::Wide(kNameProperty))));
   wchar_t name[256] = {};
   if (atom == 0 || GlobalGetAtomNameW(atom, name, 256) == 0) return {};
   return win::FromWide(name);

@@ -261,6 +261,23 @@ TEST_F(InstallTest, FinishUncheckedLaunchesNothingAndGivesUpOnASilentServerAfter
   EXPECT_EQ(TesseraWindow(), nullptr);
 }
 
+// The wizard hides while Finish waits for the report; the program's taskbar
+// entry, the application window that owns the wizard, stays until it ends.
+TEST_F(InstallTest, WhileFinishWaitsTheTaskbarEntryStays) {
+  Server().Reset(false);
+  TWizardProcess& setup = InstallTo(u"C:\\TesseraWaiting");
+  ASSERT_TRUE(Server().WaitForRequest(10000));
+  setup.Click(u"chkRunOnExit");
+  const HWND entry = GetWindow(setup.Form(), GW_OWNER);
+  ASSERT_NE(entry, nullptr);
+  setup.Press(u"btnNext");
+  ASSERT_TRUE(Eventually([&] { return !IsWindowVisible(setup.Form()); }, 5000));
+  EXPECT_TRUE(setup.Running());
+  EXPECT_TRUE(IsWindowVisible(entry));
+  EXPECT_EQ(testing_windows::WindowText(entry), u"Setup");
+  EXPECT_EQ(setup.WaitForExit(20000), 0u);
+}
+
 // Unlike Finish, the close box neither launches nor waits for the report.
 TEST_F(InstallTest, TheCloseBoxOnTheLastPageEndsAtOnce) {
   Server().Reset(false);

@@ -446,6 +446,20 @@ TEST_F(WizardTest, WindowIsCentredWithMinimiseButNoMaximiseBox) {
   EXPECT_EQ(window.top, (GetSystemMetrics(SM_CYSCREEN) - window.height) / 2);
 }
 
+// The taskbar entry is the application window, titled with the application
+// title; it owns the wizard, which therefore has no entry of its own.
+TEST_F(WizardTest, ApplicationWindowTitledSetupOwnsTheWizard) {
+  TWizardProcess& setup = Launch();
+  const HWND entry = GetWindow(setup.Form(), GW_OWNER);
+  ASSERT_NE(entry, nullptr);
+  EXPECT_EQ(testing_windows::ClassOf(entry), u"TApplication");
+  EXPECT_EQ(testing_windows::WindowText(entry), u"Setup");
+  EXPECT_TRUE(IsWindowVisible(entry));
+  EXPECT_EQ(GetWindow(entry, GW_OWNER), nullptr);
+  EXPECT_EQ(GetWindowLongW(entry, GWL_EXSTYLE) & WS_EX_TOOLWINDOW, 0);
+  EXPECT_EQ(GetWindowLongW(setup.Form(), GWL_EXSTYLE) & WS_EX_APPWINDOW, 0);
+}
+
 struct TTabCase {
   int page;
   std::vector<std::u16string> order;

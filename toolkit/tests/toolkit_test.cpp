@@ -10,6 +10,7 @@
 #include "support/Errors.h"
 #include "support/Synchronize.h"
 #include "support/Text.h"
+#include "support/Win32.h"
 #include "toolkit/Toolkit.h"
 #include "toolkit/testing/WindowQueries.h"
 
@@ -31,6 +32,8 @@ class TTestForm : public TForm {
   TGroupBox group{*this, u"group", {220, 10, 150, 60}};
   TEdit edit{group, u"edit", {10, 24, 120, 21}};
 };
+
+constexpr char16_t kNameProperty[] = u"ToolkitTestName";
 
 std::atomic<bool> gWatchdogFired{false};
 
@@ -68,6 +71,7 @@ class ToolkitTest : public testing::Test {
   ToolkitTest() {
     fApplication.Initialize();
     fApplication.SetTitle(u"Toolkit test");
+    fApplication.SetNameProperty(kNameProperty);
     fForm = &fApplication.CreateForm<TTestForm>();
   }
 
@@ -299,6 +303,54 @@ TEST_F(ToolkitTest, ClosingTheMainFormEndsTheLoopAndAnotherFormOnlyHides) {
   EXPECT_FALSE(other.Visible());
   EXPECT_NE(other.Handle(), nullptr);
   EXPECT_TRUE(fApplication.Terminated());
+}
+
+// ---------------------------------------------------------------------------
+// Application window
+
+// As the taskbar entry it is unowned and titled with the title; every form is
+// owned by it, and it stays shown when the main form hides.
+TEST_F(ToolkitTest, ApplicationWindowOwnsTheFormsAndStaysWhenTheMainFormHides) {
+  const HWND entry = fApplication.Handle();
+  ASSERT_NE(entry, nullptr);
+  EXPECT_EQ(testing_windows::WindowText(entry), u"Toolkit test");
+  EXPECT_EQ(GetWindow(entry, GW_OWNER), nullptr);
+  TTestForm& other = fApplication.CreateForm<TTestForm>();
+  for (const TForm* form : {static_cast<TForm*>(fForm), static_cast<TForm*>(&other)}) {
+    EXPECT_EQ(GetWindow(form->Handle(), GW_OWNER), entry);
+  }
+  EXPECT_FALSE(IsWindowVisible(entry)) << "no entry before the main form shows";
+  other.Show();
+  EXPECT_FALSE(IsWindowVisible(entry)) << "only the main form shows the entry";
+  fForm->Show();
+  EXPECT_TRUE(IsWindowVisible(entry));
+  fForm->Hide();
+  EXPECT_TRUE(IsWindowVisible(entry));
+  fApplication.SetTitle(u"Another title");
+  EXPECT_EQ(testing_windows::WindowText(entry), u"Another title");
+}
+
+// "Close window" on the taskbar entry closes the main form, which ends the loop.
+TEST_F(ToolkitTest, ClosingTheApplicationWindowClosesTheMainForm) {
+  fForm->first.OnClick = [&](TObject*) { PostMessageW(fApplication.Handle(), WM_CLOSE, 0, 0); };
+  Click(fForm->first);
+  RunLoop();
+  EXPECT_TRUE(fApplication.Terminated());
+  EXPECT_TRUE(IsWindow(fApplication.Handle()));
+}
+
+// Each control carries its designer name in the property that the application
+// names, as a global atom that other processes can read. (Atoms ignore case:
+// a name such as "edit" would read back as the class name "Edit".)
+TEST_F(ToolkitTest, ControlsCarryTheirDesignerNamesInTheNamedProperty) {
+  for (const TControl* control :
+       {static_cast<TControl*>(fForm), static_cast<TControl*>(&fForm->second)}) {
+    const auto atom = static_cast<ATOM>(
+        reinterpret_cast<ULONG_PTR>(GetPropW(control->Handle(), win::Wide(kNameProperty))));
+    wchar_t name[64] = {};
+    ASSERT_NE(GlobalGetAtomNameW(atom, name, 64), 0u);
+    EXPECT_EQ(win::FromWide(name), control->Name());
+  }
 }
 
 // ---------------------------------------------------------------------------
