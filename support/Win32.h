@@ -4,6 +4,7 @@
 
 #include <windows.h>
 
+#include <list>
 #include <string>
 #include <utility>
 
@@ -77,6 +78,57 @@ inline HKEY RootKey(TRegRoot root) {
 // expanded; empty when the value is missing or has no data. Another type
 // raises "Invalid data type for '%s'".
 std::u16string ReadStringValue(HKEY key, const std::u16string& valueName);
+
+// Restricts the DLL search of the whole process to the system directory: the
+// setup and the uninstaller run elevated from folders that others can write,
+// where a DLL of a known name would otherwise be loaded. Each program calls
+// it first. Without SetDefaultDllDirectories (XP, Vista, 7 without its
+// update) the current directory is taken out of the search instead, and
+// LoadSystemLibrary loads by full path.
+void RestrictDllSearch();
+
+// A DLL that is not one of the KnownDLLs, from the system directory only;
+// null when it cannot be loaded. It stays loaded for the rest of the process.
+HMODULE LoadSystemLibrary(const wchar_t* name);
+
+// A function of a loaded module with its declared type, null when the module
+// or the function is missing: for what a shipped program may not import.
+template <class Function>
+Function* ProcAddress(HMODULE module, const char* name) {
+  if (!module) return nullptr;
+  // Through the generic function type, which converts to any other.
+  return reinterpret_cast<Function*>(reinterpret_cast<void (*)()>(GetProcAddress(module, name)));
+}
+
+// The folders from base down to base + relative (a relative folder path,
+// empty or ending in "\"), each opened in turn without following a link and
+// held open without delete sharing, so that none can be renamed, removed or
+// replaced by a link while the chain lives. base itself is followed. Missing
+// folders below base are made when create is set. Raises EFileError with
+// "Cannot create file \"%s\". <reason>" when a folder below base is a link,
+// junction or other reparse point, or cannot be opened.
+class TFolderChain {
+ public:
+  TFolderChain(const std::u16string& base, const std::u16string& relative, bool create);
+  TFolderChain(const TFolderChain&) = delete;
+  TFolderChain& operator=(const TFolderChain&) = delete;
+
+  // base + relative, as given.
+  const std::u16string& Path() const noexcept { return fPath; }
+  // Whether handle, opened on Path() + name, is that name itself: no
+  // reparse point, one link only, and, where the system can tell, the path
+  // that the handle reached is the chain's own.
+  bool Holds(HANDLE handle, const std::u16string& name) const;
+
+ private:
+  std::u16string fPath;
+  std::u16string fFinalPath;  // of the last folder, where the system can tell
+  std::list<TKernelHandle> fFolders;
+};
+
+// The path that an open handle reached, links resolved ("\\?\C:\..."); empty
+// where the system cannot tell (before Vista).
+std::u16string FinalPath(HANDLE handle);
 
 // A lock for data that threads share. Windows' own, so that the programs
 // need no thread library (whose builds may import what older systems lack).

@@ -3,6 +3,8 @@
 
 #include <commctrl.h>
 
+#include "support/Win32.h"
+
 // ---------------------------------------------------------------------------
 // Form
 
@@ -205,10 +207,17 @@ LRESULT TBevel::WndProc(UINT message, WPARAM wParam, LPARAM lParam) {
 
 namespace {
 
-// The progress bar's window class is registered by comctl32 on request.
-const wchar_t* ProgressClass() {
+// The progress bar's window class is registered by comctl32 on request;
+// comctl32 is loaded at run time, from the system directory only.
+BOOL RegisterProgressClass() {
   static const INITCOMMONCONTROLSEX controls{sizeof controls, ICC_PROGRESS_CLASS};
-  [[maybe_unused]] static const BOOL registered = InitCommonControlsEx(&controls);
+  auto* const init = win::ProcAddress<decltype(InitCommonControlsEx)>(
+      win::LoadSystemLibrary(L"comctl32.dll"), "InitCommonControlsEx");
+  return init && init(&controls);
+}
+
+const wchar_t* ProgressClass() {
+  [[maybe_unused]] static const BOOL registered = RegisterProgressClass();
   return PROGRESS_CLASSW;
 }
 

@@ -1,0 +1,127 @@
+// Where the programs load DLLs from, and the folders that they write and
+// delete in without following links.
+#include "support/Win32.h"
+
+namespace {
+
+// Whether the system restricts every later DLL search to its own directory.
+bool& SearchRestricted() {
+  static bool restricted = false;
+  return restricted;
+}
+
+DWORD WINAPI NoFinalPath(HANDLE, LPWSTR, DWORD, DWORD) { return 0; }
+
+using TGetFinalPath = DWORD WINAPI(HANDLE, LPWSTR, DWORD, DWORD);
+
+TGetFinalPath* GetFinalPath() {
+  static TGetFinalPath* const get =
+      win::ProcAddress<TGetFinalPath>(GetModuleHandleW(L"kernel32.dll"), "GetFinalPathNameByHandleW");
+  return get ? get : &NoFinalPath;
+}
+
+bool SamePath(std::u16string a, std::u16string b) {
+  if (a.size() != b.size()) return false;
+  CharUpperBuffW(reinterpret_cast<wchar_t*>(a.data()), static_cast<DWORD>(a.size()));
+  CharUpperBuffW(reinterpret_cast<wchar_t*>(b.data()), static_cast<DWORD>(b.size()));
+  return a == b;
+}
+
+std::u16string Join(const std::u16string& folder, const std::u16string& name) {
+  return !folder.empty() && folder.back() == u'\\' ? folder + name : folder + u'\\' + name;
+}
+
+[[noreturn]] void RaiseCannotCreate(const std::u16string& path, const std::u16string& reason) {
+  throw EFileError(u"Cannot create file \"" + path + u"\". " + reason);
+}
+
+constexpr char16_t kLinkInTheWay[] = u"A link or junction is in the way";
+
+}  // namespace
+
+void win::RestrictDllSearch() {
+  const HMODULE kernel = GetModuleHandleW(L"kernel32.dll");
+  using TSetDefault = BOOL WINAPI(DWORD);
+  auto* const setDefault = ProcAddress<TSetDefault>(kernel, "SetDefaultDllDirectories");
+  if (setDefault && setDefault(LOAD_LIBRARY_SEARCH_SYSTEM32)) {
+    SearchRestricted() = true;
+    return;
+  }
+  using TSetDllDirectory = BOOL WINAPI(LPCWSTR);
+  if (auto* const setDllDirectory = ProcAddress<TSetDllDirectory>(kernel, "SetDllDirectoryW")) {
+    setDllDirectory(L"");
+  }
+}
+
+HMODULE win::LoadSystemLibrary(const wchar_t* name) {
+  // By name under the restriction, so that a side-by-side version that a
+  // manifest asks for is still found; by full path otherwise.
+  if (SearchRestricted()) return LoadLibraryW(name);
+  return LoadLibraryW(Wide(GetSystemDir() + FromWide(name)));
+}
+
+std::u16string win::FinalPath(HANDLE handle) {
+  std::u16string path(MAX_PATH, u'\0');
+  for (;;) {
+    const DWORD size = static_cast<DWORD>(path.size());
+    const DWORD n = GetFinalPath()(handle, reinterpret_cast<wchar_t*>(path.data()), size, 0);
+    if (n < size) {
+      path.resize(n);
+      return path;
+    }
+    path.resize(n);
+  }
+}
+
+win::TFolderChain::TFolderChain(const std::u16string& base, const std::u16string& relative,
+                                bool create)
+    : fPath(base + relative) {
+  // The base is the user's choice and is followed.
+  std::u16string path = base;
+  auto open = [&](DWORD flags) {
+    TKernelHandle& folder = fFolders.emplace_back();
+    const HANDLE handle =
+        CreateFileW(Wide(path), FILE_LIST_DIRECTORY | FILE_READ_ATTRIBUTES,
+                    FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, flags, nullptr);
+    if (handle == INVALID_HANDLE_VALUE) RaiseCannotCreate(path, SysErrorMessage(GetLastError()));
+    *folder.Put() = handle;
+    return handle;
+  };
+  fFinalPath = FinalPath(open(FILE_FLAG_BACKUP_SEMANTICS));
+  for (std::size_t start = 0; start < relative.size();) {
+    std::size_t end = relative.find_first_of(u"\\/", start);
+    if (end == std::u16string::npos) end = relative.size();
+    const std::u16string part = relative.substr(start, end - start);
+    start = end + 1;
+    if (part.empty() || part == u".") continue;
+    path = Join(path, part);
+    if (create) CreateDirectoryW(Wide(path), nullptr);
+    const HANDLE handle = open(FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT);
+    BY_HANDLE_FILE_INFORMATION info{};
+    const std::u16string final = FinalPath(handle);
+    // Wine shows a link only in the attributes by name and in the final path.
+    const DWORD byName = GetFileAttributesW(Wide(path));
+    const bool isFolder = GetFileInformationByHandle(handle, &info) &&
+                        (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) &&
+                        !(info.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) &&
+                        byName != INVALID_FILE_ATTRIBUTES &&
+                        !(byName & FILE_ATTRIBUTE_REPARSE_POINT) &&
+                        final.empty() == fFinalPath.empty() &&
+                        (final.empty() || SamePath(final, Join(fFinalPath, part)));
+    if (!isFolder) RaiseCannotCreate(path, kLinkInTheWay);
+    fFinalPath = final;
+  }
+}
+
+bool win::TFolderChain::Holds(HANDLE handle, const std::u16string& name) const {
+  BY_HANDLE_FILE_INFORMATION info{};
+  if (!GetFileInformationByHandle(handle, &info)) return false;
+  if (info.dwFileAttributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT)) {
+    return false;
+  }
+  // A hard link would let the file's other name be written.
+  if (info.nNumberOfLinks > 1) return false;
+  const std::u16string final = FinalPath(handle);
+  return final.empty() == fFinalPath.empty() &&
+         (final.empty() || SamePath(final, Join(fFinalPath, name)));
+}
