@@ -68,16 +68,8 @@ class TWinFile final : public TFile {
     }
   }
 
-  // Through the handle, which others cannot take from us; the file was opened
-  // with delete access for this.
-  bool DeleteWhenClosed() override {
-    using TSetInformation = BOOL WINAPI(HANDLE, FILE_INFO_BY_HANDLE_CLASS, LPVOID, DWORD);
-    static auto* const setInformation = win::ProcAddress<TSetInformation>(
-        GetModuleHandleW(L"kernel32.dll"), "SetFileInformationByHandle");
-    FILE_DISPOSITION_INFO disposition{TRUE};
-    return setInformation &&
-           setInformation(fFile.Get(), FileDispositionInfo, &disposition, sizeof disposition);
-  }
+  // The file was opened with delete access for this.
+  bool DeleteWhenClosed() override { return win::DeleteWhenClosed(fFile.Get()); }
 
  private:
   win::TKernelHandle fFile;

@@ -88,6 +88,7 @@ win::TFolderChain::TFolderChain(const std::u16string& base, const std::u16string
     return handle;
   };
   fFinalPath = FinalPath(open(FILE_FLAG_BACKUP_SEMANTICS));
+  fPathSoFar = path;
   for (std::size_t start = 0; start < relative.size();) {
     std::size_t end = relative.find_first_of(u"\\/", start);
     if (end == std::u16string::npos) end = relative.size();
@@ -97,31 +98,47 @@ win::TFolderChain::TFolderChain(const std::u16string& base, const std::u16string
     path = Join(path, part);
     if (create) CreateDirectoryW(Wide(path), nullptr);
     const HANDLE handle = open(FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT);
-    BY_HANDLE_FILE_INFORMATION info{};
-    const std::u16string final = FinalPath(handle);
-    // Wine shows a link only in the attributes by name and in the final path.
-    const DWORD byName = GetFileAttributesW(Wide(path));
-    const bool isFolder = GetFileInformationByHandle(handle, &info) &&
-                        (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) &&
-                        !(info.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) &&
-                        byName != INVALID_FILE_ATTRIBUTES &&
-                        !(byName & FILE_ATTRIBUTE_REPARSE_POINT) &&
-                        final.empty() == fFinalPath.empty() &&
-                        (final.empty() || SamePath(final, Join(fFinalPath, part)));
-    if (!isFolder) RaiseCannotCreate(path, kLinkInTheWay);
-    fFinalPath = final;
+    if (!HoldsFolder(handle, part)) RaiseCannotCreate(path, kLinkInTheWay);
+    fFinalPath = FinalPath(handle);
+    fPathSoFar = path;
   }
 }
 
-bool win::TFolderChain::Holds(HANDLE handle, const std::u16string& name) const {
+// Wine shows a link only in the attributes by name and in the final path.
+bool win::TFolderChain::Reached(HANDLE handle, const std::u16string& name, bool folder) const {
   BY_HANDLE_FILE_INFORMATION info{};
   if (!GetFileInformationByHandle(handle, &info)) return false;
-  if (info.dwFileAttributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT)) {
-    return false;
+  const DWORD byName = GetFileAttributesW(Wide(Join(fPathSoFar, name)));
+  if (byName == INVALID_FILE_ATTRIBUTES) return false;
+  for (const DWORD attributes : {info.dwFileAttributes, byName}) {
+    if ((attributes & FILE_ATTRIBUTE_REPARSE_POINT) ||
+        ((attributes & FILE_ATTRIBUTE_DIRECTORY) != 0) != folder) {
+      return false;
+    }
   }
   // A hard link would let the file's other name be written.
-  if (info.nNumberOfLinks > 1) return false;
+  if (!folder && info.nNumberOfLinks > 1) return false;
   const std::u16string final = FinalPath(handle);
   return final.empty() == fFinalPath.empty() &&
          (final.empty() || SamePath(final, Join(fFinalPath, name)));
+}
+
+bool win::TFolderChain::Holds(HANDLE handle, const std::u16string& name) const {
+  return Reached(handle, name, false);
+}
+
+bool win::TFolderChain::HoldsFolder(HANDLE handle, const std::u16string& name) const {
+  return Reached(handle, name, true);
+}
+
+bool win::DeleteWhenClosed(HANDLE handle) {
+  using TSetInformation = BOOL WINAPI(HANDLE, FILE_INFO_BY_HANDLE_CLASS, LPVOID, DWORD);
+  static auto* const setInformation = ProcAddress<TSetInformation>(
+      GetModuleHandleW(L"kernel32.dll"), "SetFileInformationByHandle");
+  if (!setInformation) {
+    SetLastError(ERROR_NOT_SUPPORTED);
+    return false;
+  }
+  FILE_DISPOSITION_INFO disposition{TRUE};
+  return setInformation(handle, FileDispositionInfo, &disposition, sizeof disposition);
 }

@@ -115,16 +115,27 @@ class TFolderChain {
 
   // base + relative, as given.
   const std::u16string& Path() const noexcept { return fPath; }
-  // Whether handle, opened on Path() + name, is that name itself: no
-  // reparse point, one link only, and, where the system can tell, the path
-  // that the handle reached is the chain's own.
+  // Whether handle, opened on Path() + name with FILE_FLAG_OPEN_REPARSE_POINT,
+  // is a file of that name itself: no reparse point, one link only, and, where
+  // the system can tell, the path that the handle reached is the chain's own.
   bool Holds(HANDLE handle, const std::u16string& name) const;
+  // The same for a folder of that name.
+  bool HoldsFolder(HANDLE handle, const std::u16string& name) const;
 
  private:
+  bool Reached(HANDLE handle, const std::u16string& name, bool folder) const;
+
   std::u16string fPath;
+  std::u16string fPathSoFar;  // the last folder opened
   std::u16string fFinalPath;  // of the last folder, where the system can tell
   std::list<TKernelHandle> fFolders;
 };
+
+// Marks an open file or empty folder to go when its handle is closed: by the
+// handle, not by a name that a link may have taken meanwhile. The handle needs
+// delete access. False on failure, and where the system cannot (before Vista)
+// with the error ERROR_NOT_SUPPORTED.
+bool DeleteWhenClosed(HANDLE handle);
 
 // The path that an open handle reached, links resolved ("\\?\C:\..."); empty
 // where the system cannot tell (before Vista).
