@@ -339,8 +339,7 @@ bool TForm1::ExtractFiles() {
       const auto package = fileaccess::CreateBelow(FSetupDir, kPackageName);
       const std::string_view bytes = ResourceBytes(u"SetupPackage", L"StpFile");
       package->Write(bytes.data(), bytes.size());
-      ExtractPackage(*package, FSetupDir, u"",
-                     [this](std::int32_t value) { SetProgress(value); });
+      ExtractPackage(*package, FSetupDir, u"", [this](std::int32_t value) { SetProgress(value); });
       Sleep(kAfterExtractPause);
       deleted = package->DeleteWhenClosed();
     }

@@ -120,9 +120,8 @@ std::unique_ptr<TFile> CreateBelow(const std::u16string& base, const std::u16str
   const std::u16string path = folders.Path() + name;
   // Whatever is at the name, a link included, is opened itself and not followed.
   const auto open = [&](DWORD disposition) {
-    return CreateFileW(Wide(path), GENERIC_READ | GENERIC_WRITE | DELETE, FILE_SHARE_READ,
-                       nullptr, disposition, FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT,
-                       nullptr);
+    return CreateFileW(Wide(path), GENERIC_READ | GENERIC_WRITE | DELETE, FILE_SHARE_READ, nullptr,
+                       disposition, FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
   };
   HANDLE handle = open(CREATE_NEW);
   if (handle == INVALID_HANDLE_VALUE &&

@@ -82,15 +82,14 @@ INSTANTIATE_TEST_SUITE_P(
                   true,
                   {u"docs\\sub\\", u"new.txt", "planted"},
                   "docs\\"},
-        TLinkCase{"DeeperFolder",
-                  "a/b",
-                  true,
-                  {u"a\\b\\c\\", u"kept.txt", "planted"},
-                  "a\\b\\"},
-        TLinkCase{"TheFileItself", "Tessera.exe", false, {u"", u"Tessera.exe", "planted"},
-                  "Tessera.exe"},
-        TLinkCase{"TheFileInAFolder", "docs/readme.txt", false,
-                  {u"docs\\", u"readme.txt", "planted"}, "docs\\readme.txt"},
+        TLinkCase{"DeeperFolder", "a/b", true, {u"a\\b\\c\\", u"kept.txt", "planted"}, "a\\b\\"},
+        TLinkCase{
+            "TheFileItself", "Tessera.exe", false, {u"", u"Tessera.exe", "planted"}, "Tessera.exe"},
+        TLinkCase{"TheFileInAFolder",
+                  "docs/readme.txt",
+                  false,
+                  {u"docs\\", u"readme.txt", "planted"},
+                  "docs\\readme.txt"},
         TLinkCase{"TheFileIntoTheDestination",
                   "readme.txt",
                   false,
@@ -154,8 +153,9 @@ TEST(ReadBeforeStartTest, FailsWhateverErrnoHolds) {
   errno = EINTR;
   EXPECT_EQ(MessageOf([&] { file->ReadAt(-2, buffer, sizeof buffer); }), u"Stream read error");
   errno = EINTR;
-  EXPECT_EQ(MessageOf([&] { ExtractPackage(dir.File("short.stp"), dir.Folder("d"), u"", {},
-                                           dir.Folder("s")); }),
+  EXPECT_EQ(MessageOf([&] {
+              ExtractPackage(dir.File("short.stp"), dir.Folder("d"), u"", {}, dir.Folder("s"));
+            }),
             u"Stream read error");
 }
 

@@ -68,10 +68,10 @@ void DeleteFileIn(const win::TFolderChain& folders, const std::u16string& name) 
   for (int attempt = 0; attempt < 50; ++attempt) {
     DWORD error = 0;
     {
-      const HANDLE handle = CreateFileW(
-          win::Wide(path), DELETE | FILE_READ_ATTRIBUTES,
-          FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
-          FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+      const HANDLE handle =
+          CreateFileW(win::Wide(path), DELETE | FILE_READ_ATTRIBUTES,
+                      FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                      OPEN_EXISTING, FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
       if (handle == INVALID_HANDLE_VALUE) return;
       const win::TKernelHandle file(handle);
       if (!folders.Holds(handle, name)) return;
@@ -230,8 +230,7 @@ int StartWorker() {
     // No trailing backslash inside the quotes: it would escape the closing one.
     std::u16string installDir = FolderOf(ModulePath());
     installDir.pop_back();
-    std::u16string commandLine =
-        u"\"" + worker + u"\" " + kWorkerArg + u" \"" + installDir + u"\"";
+    std::u16string commandLine = u"\"" + worker + u"\" " + kWorkerArg + u" \"" + installDir + u"\"";
     STARTUPINFOW si = {};
     si.cb = sizeof(si);
     PROCESS_INFORMATION pi = {};

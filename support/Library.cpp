@@ -4,19 +4,13 @@
 
 namespace {
 
-// Whether the system restricts every later DLL search to its own directory.
-bool& SearchRestricted() {
-  static bool restricted = false;
-  return restricted;
-}
-
 DWORD WINAPI NoFinalPath(HANDLE, LPWSTR, DWORD, DWORD) { return 0; }
 
 using TGetFinalPath = DWORD WINAPI(HANDLE, LPWSTR, DWORD, DWORD);
 
 TGetFinalPath* GetFinalPath() {
-  static TGetFinalPath* const get =
-      win::ProcAddress<TGetFinalPath>(GetModuleHandleW(L"kernel32.dll"), "GetFinalPathNameByHandleW");
+  static TGetFinalPath* const get = win::ProcAddress<TGetFinalPath>(
+      GetModuleHandleW(L"kernel32.dll"), "GetFinalPathNameByHandleW");
   return get ? get : &NoFinalPath;
 }
 
@@ -43,10 +37,7 @@ void win::RestrictDllSearch() {
   const HMODULE kernel = GetModuleHandleW(L"kernel32.dll");
   using TSetDefault = BOOL WINAPI(DWORD);
   auto* const setDefault = ProcAddress<TSetDefault>(kernel, "SetDefaultDllDirectories");
-  if (setDefault && setDefault(LOAD_LIBRARY_SEARCH_SYSTEM32)) {
-    SearchRestricted() = true;
-    return;
-  }
+  if (setDefault && setDefault(LOAD_LIBRARY_SEARCH_SYSTEM32)) return;
   using TSetDllDirectory = BOOL WINAPI(LPCWSTR);
   if (auto* const setDllDirectory = ProcAddress<TSetDllDirectory>(kernel, "SetDllDirectoryW")) {
     setDllDirectory(L"");
@@ -54,10 +45,12 @@ void win::RestrictDllSearch() {
 }
 
 HMODULE win::LoadSystemLibrary(const wchar_t* name) {
-  // By name under the restriction, so that a side-by-side version that a
-  // manifest asks for is still found; by full path otherwise.
-  if (SearchRestricted()) return LoadLibraryW(name);
-  return LoadLibraryW(Wide(GetSystemDir() + FromWide(name)));
+  // By full path, and what it imports from its own folder first: Wine
+  // resolves the imports of a DLL that a program loads by the unrestricted
+  // search. The path skips a manifest's side-by-side redirection, which the
+  // programs' manifests do not ask for.
+  return LoadLibraryExW(Wide(GetSystemDir() + FromWide(name)), nullptr,
+                        LOAD_WITH_ALTERED_SEARCH_PATH);
 }
 
 std::u16string win::FinalPath(HANDLE handle) {
@@ -133,8 +126,8 @@ bool win::TFolderChain::HoldsFolder(HANDLE handle, const std::u16string& name) c
 
 bool win::DeleteWhenClosed(HANDLE handle) {
   using TSetInformation = BOOL WINAPI(HANDLE, FILE_INFO_BY_HANDLE_CLASS, LPVOID, DWORD);
-  static auto* const setInformation = ProcAddress<TSetInformation>(
-      GetModuleHandleW(L"kernel32.dll"), "SetFileInformationByHandle");
+  static auto* const setInformation =
+      ProcAddress<TSetInformation>(GetModuleHandleW(L"kernel32.dll"), "SetFileInformationByHandle");
   if (!setInformation) {
     SetLastError(ERROR_NOT_SUPPORTED);
     return false;

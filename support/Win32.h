@@ -83,12 +83,14 @@ std::u16string ReadStringValue(HKEY key, const std::u16string& valueName);
 // setup and the uninstaller run elevated from folders that others can write,
 // where a DLL of a known name would otherwise be loaded. Each program calls
 // it first. Without SetDefaultDllDirectories (XP, Vista, 7 without its
-// update) the current directory is taken out of the search instead, and
-// LoadSystemLibrary loads by full path.
+// update) the current directory is taken out of the search instead; the
+// program's own folder stays in it there, so DLLs that are not KnownDLLs are
+// loaded through LoadSystemLibrary only.
 void RestrictDllSearch();
 
-// A DLL that is not one of the KnownDLLs, from the system directory only;
-// null when it cannot be loaded. It stays loaded for the rest of the process.
+// A DLL that is not one of the KnownDLLs, from the system directory by its
+// full path, with its own imports looked for there first; null when it
+// cannot be loaded. It stays loaded for the rest of the process.
 HMODULE LoadSystemLibrary(const wchar_t* name);
 
 // A function of a loaded module with its declared type, null when the module

@@ -208,9 +208,13 @@ LRESULT TBevel::WndProc(UINT message, WPARAM wParam, LPARAM lParam) {
 namespace {
 
 // The progress bar's window class is registered by comctl32 on request;
-// comctl32 is loaded at run time, from the system directory only.
+// comctl32 is loaded at run time, from the system directory only. It draws
+// through uxtheme and msimg32, which Wine's own DLLs load on first use by a
+// search that starts in the program's folder whatever the process restricts:
+// loaded first from the system directory, they are found loaded.
 BOOL RegisterProgressClass() {
   static const INITCOMMONCONTROLSEX controls{sizeof controls, ICC_PROGRESS_CLASS};
+  for (const wchar_t* drawing : {L"uxtheme.dll", L"msimg32.dll"}) win::LoadSystemLibrary(drawing);
   auto* const init = win::ProcAddress<decltype(InitCommonControlsEx)>(
       win::LoadSystemLibrary(L"comctl32.dll"), "InitCommonControlsEx");
   return init && init(&controls);
