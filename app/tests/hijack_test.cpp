@@ -149,6 +149,9 @@ class HijackTest : public testing::Test {
   // A symbolic link at link to target, both in the prefix.
   void PlantLink(const std::u16string& link, const std::u16string& target) {
     fLinks.push_back(link);
+    // Whatever had the name goes first, so that the link is what is then found.
+    RunUnix({"/bin/rm", "-f", UnixPath(link)});
+    ASSERT_TRUE(Eventually([&] { return !Listed(link); }, 10000)) << Narrow(link);
     RunUnix({"/bin/ln", "-s", UnixPath(target), UnixPath(link)});
     ASSERT_TRUE(Eventually([&] { return Listed(link); }, 10000)) << "no link at " << Narrow(link);
   }
