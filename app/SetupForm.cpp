@@ -24,6 +24,8 @@ constexpr char16_t kAgreeCaption[] = u"I &Agree";
 constexpr char16_t kInstallCaption[] = u"&Install";
 constexpr char16_t kFinishCaption[] = u"&Finish";
 
+constexpr char16_t kPackageName[] = u"Tessera.stp";
+
 // Both fixed at build time.
 constexpr char16_t kReportUrl[] =
     u"http://" TESSERA_REPORT_HOST "/php/UserSetup.php?lang=2&fid=br&ver=4.25";
@@ -333,14 +335,21 @@ void TForm1::Install() {
   ::SetFocus(btnNext.Handle());
 }
 
+// The package file is made new and held from its first byte to its deletion,
+// and the extractor reads the very file that was written: others who can
+// write the folder cannot swap it meanwhile.
 bool TForm1::ExtractFiles() {
-  const std::u16string package = FSetupDir + u"Tessera.stp";
   try {
-    const std::string_view bytes = ResourceBytes(u"SetupPackage", L"StpFile");
-    fileaccess::Create(package)->Write(bytes.data(), bytes.size());
-    ExtractPackage(package, FSetupDir, u"", [this](std::int32_t value) { SetProgress(value); });
-    Sleep(kAfterExtractPause);
-    DeleteFileW(win::Wide(package));
+    bool deleted = false;
+    {
+      const auto package = fileaccess::CreateBelow(FSetupDir, kPackageName);
+      const std::string_view bytes = ResourceBytes(u"SetupPackage", L"StpFile");
+      package->Write(bytes.data(), bytes.size());
+      ExtractPackage(*package, FSetupDir, u"", [this](std::int32_t value) { SetProgress(value); });
+      Sleep(kAfterExtractPause);
+      deleted = package->DeleteWhenClosed();
+    }
+    if (!deleted) DeleteFileW(win::Wide(FSetupDir + kPackageName));
     return true;
   } catch (...) {
     return false;

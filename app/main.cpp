@@ -2,10 +2,12 @@
 #include <windows.h>
 
 #include "app/SetupForm.h"
+#include "support/Win32.h"
 #include "toolkit/Toolkit.h"
 
 int WINAPI wWinMain(HINSTANCE /*instance*/, HINSTANCE /*previous*/, PWSTR /*commandLine*/,
                     int /*show*/) {
+  win::RestrictDllSearch();
   if (FindWindowW(L"TfrmMain", L"Tessera")) {
     MessageBoxW(nullptr, L"Tessera is running, you first need to close it.", L"Setup", 0);
     return 0;

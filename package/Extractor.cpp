@@ -24,20 +24,25 @@ constexpr std::size_t kOutputBuffer = 256 * 1024;
 class TExtractOutput {
  public:
   virtual ~TExtractOutput() = default;
-  virtual void MakeFolder(const std::u16string& folder) = 0;
+  // folder and file are relative to base, which is the destination or the
+  // system folder.
+  virtual void MakeFolder(const std::u16string& base, const std::u16string& folder) = 0;
   virtual bool FileExists(const std::u16string& file) = 0;
-  virtual std::unique_ptr<fileaccess::TWriteFile> Create(const std::u16string& file) = 0;
+  virtual std::unique_ptr<fileaccess::TWriteFile> Create(const std::u16string& base,
+                                                         const std::u16string& file) = 0;
 };
 
+// Nothing below the destination or the system folder is written through a
+// link: the setup runs elevated, and others may own the destination.
 class TDiskOutput final : public TExtractOutput {
  public:
-  void MakeFolder(const std::u16string& folder) override {
-    // A folder that cannot be made shows when its first file is created.
-    if (!fileaccess::DirectoryExists(folder)) fileaccess::ForceDirectories(folder);
+  void MakeFolder(const std::u16string& base, const std::u16string& folder) override {
+    if (!folder.empty()) fileaccess::ForceFoldersBelow(base, folder);
   }
   bool FileExists(const std::u16string& file) override { return fileaccess::FileExists(file); }
-  std::unique_ptr<fileaccess::TWriteFile> Create(const std::u16string& file) override {
-    return fileaccess::Create(file);
+  std::unique_ptr<fileaccess::TWriteFile> Create(const std::u16string& base,
+                                                 const std::u16string& file) override {
+    return fileaccess::CreateBelow(base, file);
   }
 };
 
@@ -48,18 +53,21 @@ class TDiscard final : public fileaccess::TWriteFile {
 
 class TVerifyOutput final : public TExtractOutput {
  public:
-  void MakeFolder(const std::u16string&) override {}
+  void MakeFolder(const std::u16string&, const std::u16string&) override {}
   // Every member is inflated, system files included.
   bool FileExists(const std::u16string&) override { return false; }
-  std::unique_ptr<fileaccess::TWriteFile> Create(const std::u16string&) override {
+  std::unique_ptr<fileaccess::TWriteFile> Create(const std::u16string&,
+                                                 const std::u16string&) override {
     return std::make_unique<TDiscard>();
   }
 };
 
 // One row of the file table, checked.
 struct TPlannedFile {
-  std::u16string folder;
-  std::u16string target;
+  std::u16string base;    // the destination or the system folder
+  std::u16string folder;  // relative to base, empty or ending in "\"
+  std::u16string name;
+  std::u16string target;  // base + folder + name
   std::int64_t offset = 0;
   std::int32_t packedSize = 0;
   std::int32_t size = 0;
@@ -120,7 +128,8 @@ bool ContainsNoCase(std::u16string_view text, std::u16string_view token) {
 }
 
 struct TTargetFolder {
-  std::u16string folder;
+  std::u16string base;
+  std::u16string folder;  // relative to base
   bool system = false;
 };
 
@@ -133,12 +142,12 @@ TTargetFolder FindTargetFolder(TRow& row, int index, const std::u16string& destD
   const std::u16string name = row.Items(1).Text();
   if (column0.empty() || column0[0] != u'$') {
     if (!StaysInside(column0 + name)) RaiseDamaged(index, u"leaves the destination folder");
-    return {destDir + column0, false};
+    return {destDir, column0, false};
   }
   const bool toDestDir = row.Items(4).AsBool();
   if (toDestDir) {
     if (!StaysInside(name)) RaiseDamaged(index, u"leaves the destination folder");
-    return {destDir, false};
+    return {destDir, u"", false};
   }
   const std::u16string_view token =
       column0.find(u"System") != std::u16string::npos ? u"$System$" : u"$Third$";
@@ -147,7 +156,7 @@ TTargetFolder FindTargetFolder(TRow& row, int index, const std::u16string& destD
   if (ContainsNoCase(rest, token) || !StaysInside(rest + name)) {
     RaiseDamaged(index, u"leaves the system folder");
   }
-  return {sysDir + rest, true};
+  return {sysDir, rest, true};
 }
 
 std::int32_t CheckedSize(TRow& row, int column, int index) {
@@ -175,7 +184,9 @@ TPlan PlanFiles(TDataTable& table, std::int64_t membersEnd, const std::u16string
     offset += file.packedSize;
     if (offset > membersEnd) throw EFileError(u"Stream read error");
     TTargetFolder target = FindTargetFolder(row, i, destDir, sysDir);
-    file.target = target.folder + row.Items(1).Text();
+    file.name = row.Items(1).Text();
+    file.target = target.base + target.folder + file.name;
+    file.base = std::move(target.base);
     file.folder = std::move(target.folder);
     file.keepExisting = target.system;
     plan.files.push_back(std::move(file));
@@ -259,22 +270,20 @@ std::int32_t Percent(std::int32_t done, std::int32_t total) {
 }
 
 // Both passes over an open package; the summary of what it holds.
-TPackageSummary Extract(const std::u16string& packageFile, const std::u16string& destDir,
+TPackageSummary Extract(fileaccess::TReadFile& package, const std::u16string& destDir,
                         const std::u16string& passPhrase, const TExtractProgressEvent& onProgress,
                         const std::u16string& sysDir, TExtractOutput& output) {
-  output.MakeFolder(destDir);
-  const auto package = fileaccess::OpenRead(packageFile);
-  const auto tableText = ReadFileTableText(*package);
+  const auto tableText = ReadFileTableText(package);
   if (!tableText) return {};
   const auto table = NewFileTable(tableText->cipherString, passPhrase);
   const TPlan plan = PlanFiles(*table, tableText->offset, destDir, sysDir);
   TBuffers buffers;
   std::int32_t done = 0;
   for (const TPlannedFile& file : plan.files) {
-    output.MakeFolder(file.folder);
+    output.MakeFolder(file.base, file.folder);
     done += file.size;
     if (file.keepExisting && output.FileExists(file.target)) continue;
-    InflateMember(*package, file, *output.Create(file.target), buffers);
+    InflateMember(package, file, *output.Create(file.base, file.folder + file.name), buffers);
     if (onProgress) onProgress(Percent(done, plan.total));
   }
   return {true, static_cast<std::int32_t>(plan.files.size()), plan.total};
@@ -282,14 +291,29 @@ TPackageSummary Extract(const std::u16string& packageFile, const std::u16string&
 
 }  // namespace
 
+void ExtractPackage(fileaccess::TReadFile& package, const std::u16string& destDir,
+                    const std::u16string& passPhrase, const TExtractProgressEvent& onProgress,
+                    const std::u16string& sysDir) {
+  // The destination is the caller's choice and is followed; a folder that
+  // cannot be made shows when its first file is created.
+  if (!fileaccess::DirectoryExists(destDir)) fileaccess::ForceDirectories(destDir);
+  TDiskOutput output;
+  Extract(package, destDir, passPhrase, onProgress, sysDir, output);
+}
+
 void ExtractPackage(const std::u16string& packageFile, const std::u16string& destDir,
                     const std::u16string& passPhrase, const TExtractProgressEvent& onProgress,
                     const std::u16string& sysDir) {
-  TDiskOutput output;
-  Extract(packageFile, destDir, passPhrase, onProgress, sysDir, output);
+  if (!fileaccess::DirectoryExists(destDir)) fileaccess::ForceDirectories(destDir);
+  ExtractPackage(*fileaccess::OpenRead(packageFile), destDir, passPhrase, onProgress, sysDir);
 }
 
 #ifdef _WIN32
+void ExtractPackage(fileaccess::TReadFile& package, const std::u16string& destDir,
+                    const std::u16string& passPhrase, const TExtractProgressEvent& onProgress) {
+  ExtractPackage(package, destDir, passPhrase, onProgress, GetSystemDir());
+}
+
 void ExtractPackage(const std::u16string& packageFile, const std::u16string& destDir,
                     const std::u16string& passPhrase, const TExtractProgressEvent& onProgress) {
   ExtractPackage(packageFile, destDir, passPhrase, onProgress, GetSystemDir());
@@ -298,5 +322,5 @@ void ExtractPackage(const std::u16string& packageFile, const std::u16string& des
 
 TPackageSummary VerifyPackage(const std::u16string& packageFile, const std::u16string& passPhrase) {
   TVerifyOutput output;
-  return Extract(packageFile, u"", passPhrase, {}, u"", output);
+  return Extract(*fileaccess::OpenRead(packageFile), u"", passPhrase, {}, u"", output);
 }

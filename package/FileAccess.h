@@ -28,11 +28,33 @@ class TWriteFile {
   virtual void Write(const void* data, std::size_t size) = 0;
 };
 
+// A file open for reading and writing, held from its creation to its end: the
+// setup's package file is written and then read through the same one.
+class TFile : public TReadFile, public TWriteFile {
+ public:
+  // The file goes when it is closed, and not anything that took its name
+  // meanwhile. False where the system cannot do that (before Vista): the
+  // caller then deletes the name after closing.
+  virtual bool DeleteWhenClosed() = 0;
+};
+
 // "Cannot open file \"%s\". <reason>" when the file cannot be opened.
 std::unique_ptr<TReadFile> OpenRead(const std::u16string& path);
 // Creates the file or empties an existing one; "Cannot create file \"%s\".
 // <reason>" on failure.
 std::unique_ptr<TWriteFile> Create(const std::u16string& path);
+
+// Creates base + relative for the elevated writers, where others may own the
+// folders below base: the folders of relative are made as needed, and none of
+// them, nor the file's own name, may be a symbolic link, junction or other
+// reparse point, or a second name of another file; otherwise "Cannot create
+// file \"%s\". <reason>" before anything is written or removed. base itself
+// is followed. An existing file of that name is replaced. On Windows others
+// may read the open file but not write, rename or delete it.
+std::unique_ptr<TFile> CreateBelow(const std::u16string& base, const std::u16string& relative);
+// Makes the folders of base + folder (a relative folder ending in "\") under
+// the same rule; raises as CreateBelow when one cannot be made or is a link.
+void ForceFoldersBelow(const std::u16string& base, const std::u16string& folder);
 
 bool DirectoryExists(const std::u16string& path);
 // A file, not a directory.

@@ -5,6 +5,7 @@
 
 #include <cerrno>
 #include <cstring>
+#include <utility>
 
 #include "package/FileAccess.h"
 #include "support/Errors.h"
@@ -23,13 +24,21 @@ std::string NativePath(const std::u16string& path) {
 
 std::u16string Reason(int error) { return Utf8ToUtf16(std::strerror(error)); }
 
-class TPosixFile {
+// Owns a file descriptor.
+class TFd {
  public:
-  explicit TPosixFile(int fd) : fFd(fd) {}
-  TPosixFile(const TPosixFile&) = delete;
-  TPosixFile& operator=(const TPosixFile&) = delete;
-  ~TPosixFile() { ::close(fFd); }
-  int Fd() const { return fFd; }
+  explicit TFd(int fd) : fFd(fd) {}
+  TFd(TFd&& other) noexcept : fFd(std::exchange(other.fFd, -1)) {}
+  TFd(const TFd&) = delete;
+  TFd& operator=(const TFd&) = delete;
+  ~TFd() { Reset(-1); }
+  int Get() const { return fFd; }
+  // Hands the descriptor over to the caller.
+  int Release() { return std::exchange(fFd, -1); }
+  void Reset(int fd) {
+    if (fFd >= 0) ::close(fFd);
+    fFd = fd;
+  }
 
  private:
   int fFd;
@@ -39,20 +48,31 @@ class TPosixFile {
   throw EFileError(u"Cannot open file \"" + path + u"\". " + Reason(error));
 }
 
-class TPosixReadFile final : public TReadFile {
+[[noreturn]] void RaiseCreateError(const std::u16string& path, int error) {
+  throw EFileError(u"Cannot create file \"" + path + u"\". " + Reason(error));
+}
+
+class TPosixFile final : public TFile {
  public:
-  TPosixReadFile(int fd, const std::u16string& path) : fFile(fd) {
+  TPosixFile(int fd, const std::u16string& path) : fFile(fd) {
     struct stat info {};
     if (::fstat(fd, &info) != 0) RaiseOpenError(path, errno);
     if (S_ISDIR(info.st_mode)) RaiseOpenError(path, EISDIR);
-    fSize = static_cast<std::int64_t>(info.st_size);
   }
-  std::int64_t Size() const override { return fSize; }
+  ~TPosixFile() override {
+    if (fDelete) ::unlinkat(fFolder->Get(), fName.c_str(), 0);
+  }
+
+  std::int64_t Size() const override {
+    struct stat info {};
+    return ::fstat(fFile.Get(), &info) == 0 ? static_cast<std::int64_t>(info.st_size) : 0;
+  }
 
   void ReadAt(std::int64_t offset, void* buffer, std::size_t size) override {
     auto* out = static_cast<char*>(buffer);
     while (size > 0) {
-      const ssize_t n = offset < 0 ? -1 : ::pread(fFile.Fd(), out, size, offset);
+      if (offset < 0) throw EFileError(u"Stream read error");
+      const ssize_t n = ::pread(fFile.Get(), out, size, offset);
       if (n < 0 && errno == EINTR) continue;
       if (n <= 0) throw EFileError(u"Stream read error");
       out += n;
@@ -61,19 +81,10 @@ class TPosixReadFile final : public TReadFile {
     }
   }
 
- private:
-  TPosixFile fFile;
-  std::int64_t fSize = 0;
-};
-
-class TPosixWriteFile final : public TWriteFile {
- public:
-  explicit TPosixWriteFile(int fd) : fFile(fd) {}
-
   void Write(const void* data, std::size_t size) override {
     const auto* in = static_cast<const char*>(data);
     while (size > 0) {
-      const ssize_t n = ::write(fFile.Fd(), in, size);
+      const ssize_t n = ::write(fFile.Get(), in, size);
       if (n < 0 && errno == EINTR) continue;
       if (n <= 0) throw EFileError(u"Stream write error");
       in += n;
@@ -81,9 +92,47 @@ class TPosixWriteFile final : public TWriteFile {
     }
   }
 
+  // Removed by its name in the folder that it was made in, which the folder
+  // descriptor still names whatever was renamed meanwhile.
+  bool DeleteWhenClosed() override {
+    fDelete = fFolder != nullptr;
+    return fDelete;
+  }
+
+  void KeepFolder(int folder, std::string name) {
+    fFolder = std::make_unique<TFd>(folder);
+    fName = std::move(name);
+  }
+
  private:
-  TPosixFile fFile;
+  TFd fFile;
+  std::unique_ptr<TFd> fFolder;  // set only for a file made by CreateBelow
+  std::string fName;
+  bool fDelete = false;
 };
+
+// The descriptor of base + relative, each folder below base opened without
+// following a symbolic link; missing ones made when create is set.
+TFd OpenFoldersBelow(const std::u16string& base, const std::u16string& relative, bool create) {
+  TFd folder(::open(NativePath(base).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+  if (folder.Get() < 0) RaiseCreateError(base, errno);
+  const std::string native = NativePath(relative);
+  std::u16string path = base;
+  for (std::size_t start = 0; start < native.size();) {
+    std::size_t end = native.find('/', start);
+    if (end == std::string::npos) end = native.size();
+    const std::string part = native.substr(start, end - start);
+    start = end + 1;
+    if (part.empty() || part == ".") continue;
+    path += Utf8ToUtf16(part) + u"\\";
+    if (create) ::mkdirat(folder.Get(), part.c_str(), 0777);
+    const int next =
+        ::openat(folder.Get(), part.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+    if (next < 0) RaiseCreateError(path, errno);
+    folder.Reset(next);
+  }
+  return folder;
+}
 
 bool StatMode(const std::u16string& path, mode_t& mode) {
   struct stat info {};
@@ -97,13 +146,38 @@ bool StatMode(const std::u16string& path, mode_t& mode) {
 std::unique_ptr<TReadFile> OpenRead(const std::u16string& path) {
   const int fd = ::open(NativePath(path).c_str(), O_RDONLY | O_CLOEXEC);
   if (fd < 0) RaiseOpenError(path, errno);
-  return std::make_unique<TPosixReadFile>(fd, path);
+  return std::make_unique<TPosixFile>(fd, path);
 }
 
 std::unique_ptr<TWriteFile> Create(const std::u16string& path) {
   const int fd = ::open(NativePath(path).c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
-  if (fd < 0) throw EFileError(u"Cannot create file \"" + path + u"\". " + Reason(errno));
-  return std::make_unique<TPosixWriteFile>(fd);
+  if (fd < 0) RaiseCreateError(path, errno);
+  return std::make_unique<TPosixFile>(fd, path);
+}
+
+std::unique_ptr<TFile> CreateBelow(const std::u16string& base, const std::u16string& relative) {
+  const std::size_t nameStart = relative.find_last_of(u"\\/") + 1;
+  TFd folder = OpenFoldersBelow(base, relative.substr(0, nameStart), true);
+  const std::u16string path = base + relative;
+  const std::string name = NativePath(relative.substr(nameStart));
+  // An existing file goes first, so that a second name of another file is
+  // not written; a link or a folder at the name stays and fails.
+  struct stat info {};
+  if (::fstatat(folder.Get(), name.c_str(), &info, AT_SYMLINK_NOFOLLOW) == 0) {
+    if (S_ISLNK(info.st_mode)) RaiseCreateError(path, ELOOP);
+    if (S_ISDIR(info.st_mode)) RaiseCreateError(path, EISDIR);
+    if (::unlinkat(folder.Get(), name.c_str(), 0) != 0) RaiseCreateError(path, errno);
+  }
+  const int fd = ::openat(folder.Get(), name.c_str(),
+                          O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
+  if (fd < 0) RaiseCreateError(path, errno);
+  auto file = std::make_unique<TPosixFile>(fd, path);
+  file->KeepFolder(folder.Release(), name);
+  return file;
+}
+
+void ForceFoldersBelow(const std::u16string& base, const std::u16string& folder) {
+  OpenFoldersBelow(base, folder, true);
 }
 
 bool DirectoryExists(const std::u16string& path) {

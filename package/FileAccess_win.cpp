@@ -8,9 +8,7 @@
 namespace fileaccess {
 namespace {
 
-const wchar_t* Wide(const std::u16string& path) {
-  return reinterpret_cast<const wchar_t*>(path.c_str());
-}
+using win::Wide;
 
 // The system's wording for an error code, without the trailing line break.
 std::u16string Reason(DWORD error) {
@@ -25,29 +23,19 @@ std::u16string Reason(DWORD error) {
   return reason;
 }
 
-class THandle {
- public:
-  explicit THandle(HANDLE handle) : fHandle(handle) {}
-  THandle(const THandle&) = delete;
-  THandle& operator=(const THandle&) = delete;
-  ~THandle() { CloseHandle(fHandle); }
-  HANDLE Get() const { return fHandle; }
-
- private:
-  HANDLE fHandle;
-};
-
 // The largest piece that one ReadFile or WriteFile call takes.
 constexpr std::size_t kMaxPiece = 1u << 30;
 
-class TWinReadFile final : public TReadFile {
+class TWinFile final : public TFile {
  public:
-  explicit TWinReadFile(HANDLE handle) : fFile(handle) {
+  explicit TWinFile(HANDLE handle) { *fFile.Put() = handle; }
+  HANDLE Handle() const { return fFile.Get(); }
+
+  std::int64_t Size() const override {
     LARGE_INTEGER size{};
-    GetFileSizeEx(handle, &size);
-    fSize = size.QuadPart;
+    GetFileSizeEx(fFile.Get(), &size);
+    return size.QuadPart;
   }
-  std::int64_t Size() const override { return fSize; }
 
   void ReadAt(std::int64_t offset, void* buffer, std::size_t size) override {
     auto* out = static_cast<char*>(buffer);
@@ -67,15 +55,6 @@ class TWinReadFile final : public TReadFile {
     }
   }
 
- private:
-  THandle fFile;
-  std::int64_t fSize = 0;
-};
-
-class TWinWriteFile final : public TWriteFile {
- public:
-  explicit TWinWriteFile(HANDLE handle) : fFile(handle) {}
-
   void Write(const void* data, std::size_t size) override {
     const auto* in = static_cast<const char*>(data);
     while (size > 0) {
@@ -89,8 +68,11 @@ class TWinWriteFile final : public TWriteFile {
     }
   }
 
+  // The file was opened with delete access for this.
+  bool DeleteWhenClosed() override { return win::DeleteWhenClosed(fFile.Get()); }
+
  private:
-  THandle fFile;
+  win::TKernelHandle fFile;
 };
 
 DWORD Attributes(const std::u16string& path) { return GetFileAttributesW(Wide(path)); }
@@ -119,7 +101,7 @@ std::unique_ptr<TReadFile> OpenRead(const std::u16string& path) {
   if (handle == INVALID_HANDLE_VALUE) {
     throw EFileError(u"Cannot open file \"" + path + u"\". " + Reason(GetLastError()));
   }
-  return std::make_unique<TWinReadFile>(handle);
+  return std::make_unique<TWinFile>(handle);
 }
 
 std::unique_ptr<TWriteFile> Create(const std::u16string& path) {
@@ -128,7 +110,39 @@ std::unique_ptr<TWriteFile> Create(const std::u16string& path) {
   if (handle == INVALID_HANDLE_VALUE) {
     throw EFileError(u"Cannot create file \"" + path + u"\". " + Reason(GetLastError()));
   }
-  return std::make_unique<TWinWriteFile>(handle);
+  return std::make_unique<TWinFile>(handle);
+}
+
+std::unique_ptr<TFile> CreateBelow(const std::u16string& base, const std::u16string& relative) {
+  const std::size_t nameStart = relative.find_last_of(u"\\/") + 1;
+  const std::u16string name = relative.substr(nameStart);
+  const win::TFolderChain folders(base, relative.substr(0, nameStart), true);
+  const std::u16string path = folders.Path() + name;
+  // Whatever is at the name, a link included, is opened itself and not followed.
+  const auto open = [&](DWORD disposition) {
+    return CreateFileW(Wide(path), GENERIC_READ | GENERIC_WRITE | DELETE, FILE_SHARE_READ, nullptr,
+                       disposition, FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+  };
+  HANDLE handle = open(CREATE_NEW);
+  if (handle == INVALID_HANDLE_VALUE &&
+      (GetLastError() == ERROR_FILE_EXISTS || GetLastError() == ERROR_ALREADY_EXISTS)) {
+    handle = open(OPEN_EXISTING);
+  }
+  if (handle == INVALID_HANDLE_VALUE) {
+    throw EFileError(u"Cannot create file \"" + path + u"\". " + Reason(GetLastError()));
+  }
+  auto file = std::make_unique<TWinFile>(handle);
+  if (!folders.Holds(handle, name)) {
+    throw EFileError(u"Cannot create file \"" + path + u"\". A link or junction is in the way");
+  }
+  if (!SetEndOfFile(handle)) {
+    throw EFileError(u"Cannot create file \"" + path + u"\". " + Reason(GetLastError()));
+  }
+  return file;
+}
+
+void ForceFoldersBelow(const std::u16string& base, const std::u16string& folder) {
+  const win::TFolderChain folders(base, folder, true);
 }
 
 bool DirectoryExists(const std::u16string& path) {

@@ -57,16 +57,27 @@ class EZDecompressionError : public Exception {
 };
 
 class TDataTable;
+namespace fileaccess {
+class TReadFile;
+}
 
 // Unpacks packageFile into destDir (ending in "\"), and the files marked for
 // the system directory into sysDir (ending in "\"). Rejects a damaged file
-// table before it writes anything. onProgress may be empty.
+// table before it writes anything. onProgress may be empty. destDir and
+// sysDir are followed; below them nothing is written through a link
+// (fileaccess::CreateBelow).
 void ExtractPackage(const std::u16string& packageFile, const std::u16string& destDir,
                     const std::u16string& passPhrase, const TExtractProgressEvent& onProgress,
                     const std::u16string& sysDir);
+// The same from a package that the caller holds open.
+void ExtractPackage(fileaccess::TReadFile& package, const std::u16string& destDir,
+                    const std::u16string& passPhrase, const TExtractProgressEvent& onProgress,
+                    const std::u16string& sysDir);
 #ifdef _WIN32
-// The same with the Windows system directory.
+// Both with the Windows system directory.
 void ExtractPackage(const std::u16string& packageFile, const std::u16string& destDir,
+                    const std::u16string& passPhrase, const TExtractProgressEvent& onProgress);
+void ExtractPackage(fileaccess::TReadFile& package, const std::u16string& destDir,
                     const std::u16string& passPhrase, const TExtractProgressEvent& onProgress);
 #endif
 

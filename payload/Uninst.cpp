@@ -3,8 +3,9 @@
 // and the uninstall entry).
 //
 // A program cannot delete its own file while it runs, so Uninst.exe copies
-// itself to the temporary folder, starts the copy on the installation folder
-// and ends; the copy does the work and is deleted at the next restart.
+// itself into a new folder of its own in the temporary folder, starts the copy
+// on the installation folder and ends; the copy does the work and is deleted
+// with its folder at the next restart.
 //
 // Usage: Uninst.exe [/S]     /S removes without asking.
 #include <windows.h>
@@ -33,12 +34,14 @@ constexpr InstalledFile kInstalledFiles[] = {
 };
 
 constexpr wchar_t kCaption[] = L"Brindle Tessera";
-constexpr wchar_t kWorkerArg[] = L"/from";
+constexpr char16_t kWorkerArg[] = u"/from";
+constexpr char16_t kWorkerName[] = u"TesseraUninst.exe";
 
-std::wstring ModulePath() {
-  std::wstring path(MAX_PATH, L'\0');
+std::u16string ModulePath() {
+  std::u16string path(MAX_PATH, u'\0');
   for (;;) {
-    const DWORD n = GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
+    const DWORD n = GetModuleFileNameW(nullptr, reinterpret_cast<wchar_t*>(path.data()),
+                                       static_cast<DWORD>(path.size()));
     if (n < path.size()) {
       path.resize(n);
       return path;
@@ -47,34 +50,87 @@ std::wstring ModulePath() {
   }
 }
 
-std::wstring FolderOf(const std::wstring& path) {
-  const auto slash = path.find_last_of(L"\\/");
-  return slash == std::wstring::npos ? std::wstring() : path.substr(0, slash + 1);
+std::u16string FolderOf(const std::u16string& path) {
+  const auto slash = path.find_last_of(u"\\/");
+  return slash == std::u16string::npos ? std::u16string() : path.substr(0, slash + 1);
 }
 
-std::wstring WithSlash(std::wstring folder) {
-  if (!folder.empty() && folder.back() != L'\\') folder += L'\\';
+std::u16string WithSlash(std::u16string folder) {
+  if (!folder.empty() && folder.back() != u'\\') folder += u'\\';
   return folder;
 }
 
-// Deletes a file, retrying while the process that started us still runs from
-// it (the file of a running program is denied) or holds it; other failures
-// will not pass.
-void DeleteWithRetry(const std::wstring& path) {
+// Deletes name in the chain's last folder, never what a link of that name
+// points at, retrying while the process that started us still runs from the
+// file (the file of a running program is denied) or holds it; other failures
+// will not pass. A link is left in place.
+void DeleteFileIn(const win::TFolderChain& folders, const std::u16string& name) {
+  const std::u16string path = folders.Path() + name;
   for (int attempt = 0; attempt < 50; ++attempt) {
-    if (DeleteFileW(path.c_str())) return;
-    const DWORD error = GetLastError();
+    DWORD error = 0;
+    {
+      const HANDLE handle =
+          CreateFileW(win::Wide(path), DELETE | FILE_READ_ATTRIBUTES,
+                      FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                      OPEN_EXISTING, FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+      if (handle == INVALID_HANDLE_VALUE) return;
+      const win::TKernelHandle file(handle);
+      if (!folders.Holds(handle, name)) return;
+      if (win::DeleteWhenClosed(handle)) return;
+      error = GetLastError();
+    }
+    if (error == ERROR_NOT_SUPPORTED) {
+      // Before Vista: by name, which there has no symbolic links to files.
+      DeleteFileW(win::Wide(path));
+      return;
+    }
     if (error != ERROR_ACCESS_DENIED && error != ERROR_SHARING_VIOLATION) return;
     Sleep(100);
   }
 }
 
-// Removes the folders of path below base, deepest first, as long as they are empty.
-void RemoveEmptyFolders(const std::wstring& base, std::wstring relative) {
-  for (auto slash = relative.find_last_of(L'\\'); slash != std::wstring::npos;
-       slash = relative.find_last_of(L'\\')) {
+// Deletes base + relative unless a folder on the way below base is a link.
+void DeleteBelow(const std::u16string& base, const std::u16string& relative) {
+  const std::size_t nameStart = relative.find_last_of(u'\\') + 1;
+  try {
+    const win::TFolderChain folders(base, relative.substr(0, nameStart), false);
+    DeleteFileIn(folders, relative.substr(nameStart));
+  } catch (const Exception&) {
+    // A folder on the way is missing or a link: nothing of ours to delete there.
+  }
+}
+
+// Removes the empty folder name in parent's last folder, unless it is a link.
+bool RemoveFolderIn(const win::TFolderChain& parent, const std::u16string& name) {
+  const std::u16string path = parent.Path() + name;
+  DWORD error = 0;
+  {
+    const HANDLE handle =
+        CreateFileW(win::Wide(path), DELETE | FILE_READ_ATTRIBUTES,
+                    FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                    FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+    if (handle == INVALID_HANDLE_VALUE) return false;
+    const win::TKernelHandle folder(handle);
+    if (!parent.HoldsFolder(handle, name)) return false;
+    if (win::DeleteWhenClosed(handle)) return true;
+    error = GetLastError();
+  }
+  return error == ERROR_NOT_SUPPORTED && RemoveDirectoryW(win::Wide(path));
+}
+
+// Removes the folders of a file's path below base, deepest first, as long as
+// they are empty.
+void RemoveEmptyFolders(const std::u16string& base, std::u16string relative) {
+  for (auto slash = relative.find_last_of(u'\\'); slash != std::u16string::npos;
+       slash = relative.find_last_of(u'\\')) {
     relative.resize(slash);
-    if (!RemoveDirectoryW((base + relative).c_str())) return;
+    const std::size_t nameStart = relative.find_last_of(u'\\') + 1;
+    try {
+      const win::TFolderChain parent(base, relative.substr(0, nameStart), false);
+      if (!RemoveFolderIn(parent, relative.substr(nameStart))) return;
+    } catch (const Exception&) {
+      return;
+    }
   }
 }
 
@@ -90,55 +146,123 @@ void RemoveShortcuts() {
   }
 }
 
-void Uninstall(const std::wstring& installDir) {
-  const std::wstring sysDir = win::Wide(GetSystemDir());
+// The installation folder is the one that the setup was given, and is
+// followed; below it and in the system directory no link is.
+void Uninstall(const std::u16string& installDir) {
+  const std::u16string sysDir = GetSystemDir();
   for (const InstalledFile& file : kInstalledFiles) {
-    const std::wstring& base = file.inSystemDir ? sysDir : installDir;
+    const std::u16string& base = file.inSystemDir ? sysDir : installDir;
     if (base.empty()) continue;
-    DeleteWithRetry(base + file.path);
-    if (!file.inSystemDir) RemoveEmptyFolders(installDir, file.path);
+    const std::u16string relative = win::FromWide(file.path);
+    DeleteBelow(base, relative);
+    if (!file.inSystemDir) RemoveEmptyFolders(installDir, relative);
   }
-  RemoveDirectoryW(installDir.c_str());
+  RemoveDirectoryW(win::Wide(installDir));
   RemoveShortcuts();
   RegDeleteKeyW(HKEY_LOCAL_MACHINE, win::Wide(kUninstallKey));
 }
 
-// Copies this program to the temporary folder and starts the copy on our folder.
+// The whole file from its current position.
+std::string ReadAll(HANDLE file) {
+  LARGE_INTEGER size{};
+  if (!GetFileSizeEx(file, &size)) return {};
+  std::string bytes(static_cast<std::size_t>(size.QuadPart), '\0');
+  DWORD read = 0;
+  if (!ReadFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &read, nullptr)) return {};
+  bytes.resize(read);
+  return bytes;
+}
+
+std::string ReadAll(const std::u16string& path) {
+  const HANDLE handle = CreateFileW(win::Wide(path), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                                    OPEN_EXISTING, 0, nullptr);
+  if (handle == INVALID_HANDLE_VALUE) return {};
+  const win::TKernelHandle file(handle);
+  return ReadAll(handle);
+}
+
+// A folder of our own in the temporary folder, made new (relative to temp,
+// ending in "\\"); empty when none can be made.
+std::u16string NewPrivateFolder(const std::u16string& temp) {
+  for (DWORD attempt = 0; attempt < 100; ++attempt) {
+    const std::u16string name = u"TesseraUninst-" + IntToStr(GetCurrentProcessId()) + u"-" +
+                                IntToStr(static_cast<int>((GetTickCount() + attempt) & 0xFFFFFF));
+    if (CreateDirectoryW(win::Wide(temp + name), nullptr)) return name + u"\\";
+    if (GetLastError() != ERROR_ALREADY_EXISTS) return {};
+  }
+  return {};
+}
+
+// Copies this program into a new folder of its own in the temporary folder
+// and starts the copy on our folder. The copy runs elevated: from its first
+// byte to its start nobody may swap it. It is written through a handle that
+// others may only read, then opened again for reading only (a program that
+// another handle may write cannot start), checked to be the very bytes
+// written, and held so until the copy has started.
 int StartWorker() {
-  wchar_t temp[MAX_PATH];
-  if (!GetTempPathW(MAX_PATH, temp)) return 1;
-  const std::wstring worker = std::wstring(temp) + L"TesseraUninst.exe";
-  if (!CopyFileW(ModulePath().c_str(), worker.c_str(), FALSE)) return 1;
-  // No trailing backslash inside the quotes: it would escape the closing one.
-  std::wstring folder = FolderOf(ModulePath());
-  folder.pop_back();
-  std::wstring commandLine = L"\"" + worker + L"\" " + kWorkerArg + L" \"" + folder + L"\"";
-  STARTUPINFOW si = {};
-  si.cb = sizeof(si);
-  PROCESS_INFORMATION pi = {};
-  // Started in the temporary folder: a folder that is some process's current
-  // directory cannot be removed.
-  if (!CreateProcessW(worker.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, temp,
-                      &si, &pi)) {
+  wchar_t tempPath[MAX_PATH];
+  if (!GetTempPathW(MAX_PATH, tempPath)) return 1;
+  const std::u16string temp = win::FromWide(tempPath);
+  const std::u16string folder = NewPrivateFolder(temp);
+  if (folder.empty()) return 1;
+  try {
+    const win::TFolderChain folders(temp, folder, false);
+    const std::u16string worker = folders.Path() + kWorkerName;
+    const std::string bytes = ReadAll(ModulePath());
+    if (bytes.empty()) return 1;
+    const auto open = [&](DWORD access, DWORD disposition) {
+      return CreateFileW(win::Wide(worker), access, FILE_SHARE_READ, nullptr, disposition,
+                         FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+    };
+    {
+      const HANDLE handle = open(GENERIC_WRITE, CREATE_NEW);
+      if (handle == INVALID_HANDLE_VALUE) return 1;
+      const win::TKernelHandle copy(handle);
+      DWORD written = 0;
+      if (!WriteFile(handle, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) ||
+          written != bytes.size()) {
+        return 1;
+      }
+    }
+    const HANDLE handle = open(GENERIC_READ, OPEN_EXISTING);
+    if (handle == INVALID_HANDLE_VALUE) return 1;
+    const win::TKernelHandle held(handle);
+    if (!folders.Holds(handle, kWorkerName) || ReadAll(handle) != bytes) return 1;
+    // No trailing backslash inside the quotes: it would escape the closing one.
+    std::u16string installDir = FolderOf(ModulePath());
+    installDir.pop_back();
+    std::u16string commandLine = u"\"" + worker + u"\" " + kWorkerArg + u" \"" + installDir + u"\"";
+    STARTUPINFOW si = {};
+    si.cb = sizeof(si);
+    PROCESS_INFORMATION pi = {};
+    // Started in the temporary folder: a folder that is some process's current
+    // directory cannot be removed.
+    if (!CreateProcessW(win::Wide(worker), reinterpret_cast<wchar_t*>(commandLine.data()), nullptr,
+                        nullptr, FALSE, 0, nullptr, tempPath, &si, &pi)) {
+      return 1;
+    }
+    CloseHandle(pi.hThread);
+    CloseHandle(pi.hProcess);
+    return 0;
+  } catch (const Exception&) {
     return 1;
   }
-  CloseHandle(pi.hThread);
-  CloseHandle(pi.hProcess);
-  return 0;
 }
 
 }  // namespace
 
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
+  win::RestrictDllSearch();
   int argc = 0;
   LPWSTR* argv = CommandLineToArgvW(GetCommandLineW(), &argc);
-  std::vector<std::wstring> args(argv + 1, argv + argc);
+  std::vector<std::u16string> args;
+  for (int i = 1; i < argc; ++i) args.push_back(win::FromWide(argv[i]));
   LocalFree(argv);
 
   bool silent = false;
-  std::wstring installDir;
+  std::u16string installDir;
   for (std::size_t i = 0; i < args.size(); ++i) {
-    if (args[i] == L"/S" || args[i] == L"/s") {
+    if (args[i] == u"/S" || args[i] == u"/s") {
       silent = true;
     } else if (args[i] == kWorkerArg && i + 1 < args.size()) {
       installDir = WithSlash(args[++i]);
@@ -154,6 +278,8 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
   }
 
   Uninstall(installDir);
-  MoveFileExW(ModulePath().c_str(), nullptr, MOVEFILE_DELAY_UNTIL_REBOOT);
+  const std::u16string self = ModulePath();
+  MoveFileExW(win::Wide(self), nullptr, MOVEFILE_DELAY_UNTIL_REBOOT);
+  MoveFileExW(win::Wide(FolderOf(self)), nullptr, MOVEFILE_DELAY_UNTIL_REBOOT);
   return 0;
 }

@@ -13,7 +13,29 @@
 
 namespace {
 
-using TInternetHandle = win::TOwned<HINTERNET, &InternetCloseHandle>;
+// WinInet is no KnownDLL: it is loaded at run time from the system directory.
+struct TWinInet {
+  decltype(InternetOpenW)* open = nullptr;
+  decltype(InternetOpenUrlW)* openUrl = nullptr;
+  decltype(InternetReadFile)* read = nullptr;
+  decltype(InternetCloseHandle)* close = nullptr;
+};
+
+const TWinInet& WinInet() {
+  static const TWinInet api = [] {
+    const HMODULE module = win::LoadSystemLibrary(L"wininet.dll");
+    TWinInet loaded{win::ProcAddress<decltype(InternetOpenW)>(module, "InternetOpenW"),
+                    win::ProcAddress<decltype(InternetOpenUrlW)>(module, "InternetOpenUrlW"),
+                    win::ProcAddress<decltype(InternetReadFile)>(module, "InternetReadFile"),
+                    win::ProcAddress<decltype(InternetCloseHandle)>(module, "InternetCloseHandle")};
+    return loaded.open && loaded.openUrl && loaded.read && loaded.close ? loaded : TWinInet{};
+  }();
+  return api;
+}
+
+BOOL CloseInternetHandle(HINTERNET handle) { return WinInet().close(handle); }
+
+using TInternetHandle = win::TOwned<HINTERNET, &CloseInternetHandle>;
 
 // Reload from the server, reuse a connection, keep the reply out of the cache,
 // no cookies.
@@ -27,18 +49,20 @@ constexpr DWORD kChunkSize = 4096;
 
 bool GetUrlStream(const std::u16string& url, TByteStream& stream,
                   const TUrlProgressEvent& onProgress) {
+  const TWinInet& api = WinInet();
+  if (!api.open) return false;
   const TInternetHandle internet(
-      InternetOpenW(L"Internet Explorer", INTERNET_OPEN_TYPE_PRECONFIG, nullptr, nullptr, 0));
+      api.open(L"Internet Explorer", INTERNET_OPEN_TYPE_PRECONFIG, nullptr, nullptr, 0));
   if (!internet) return false;
   // Declared after the internet handle, so closed before it.
   const TInternetHandle request(
-      InternetOpenUrlW(internet.Get(), win::Wide(url), nullptr, 0, kOpenUrlFlags, 0));
+      api.openUrl(internet.Get(), win::Wide(url), nullptr, 0, kOpenUrlFlags, 0));
   if (!request) return false;
   bool cancel = false;
   char buffer[kChunkSize];
   DWORD read = 0;
   // A read that fails ends the body like its end does.
-  while (InternetReadFile(request.Get(), buffer, kChunkSize, &read) && read > 0) {
+  while (api.read(request.Get(), buffer, kChunkSize, &read) && read > 0) {
     stream.Write(buffer, read);
     if (onProgress) {
       onProgress(cancel, stream.Size());

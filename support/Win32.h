@@ -5,6 +5,7 @@
 
 #include <windows.h>
 
+#include <list>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -92,6 +93,70 @@ inline bool FileExists(const std::u16string& path) {
   const DWORD attributes = GetFileAttributesW(Wide(path));
   return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
 }
+
+// Restricts the DLL search of the whole process to the system directory: the
+// setup and the uninstaller run elevated from folders that others can write,
+// where a DLL of a known name would otherwise be loaded. Each program calls
+// it first. Without SetDefaultDllDirectories (XP, Vista, 7 without its
+// update) the current directory is taken out of the search instead; the
+// program's own folder stays in it there, so DLLs that are not KnownDLLs are
+// loaded through LoadSystemLibrary only.
+void RestrictDllSearch();
+
+// A DLL that is not one of the KnownDLLs, from the system directory by its
+// full path, with its own imports looked for there first; null when it
+// cannot be loaded. It stays loaded for the rest of the process.
+HMODULE LoadSystemLibrary(const wchar_t* name);
+
+// A function of a loaded module with its declared type, null when the module
+// or the function is missing: for what a shipped program may not import.
+template <class Function>
+Function* ProcAddress(HMODULE module, const char* name) {
+  if (!module) return nullptr;
+  // Through the generic function type, which converts to any other.
+  return reinterpret_cast<Function*>(reinterpret_cast<void (*)()>(GetProcAddress(module, name)));
+}
+
+// The folders from base down to base + relative (a relative folder path,
+// empty or ending in "\"), each opened in turn without following a link and
+// held open without delete sharing, so that none can be renamed, removed or
+// replaced by a link while the chain lives. base itself is followed. Missing
+// folders below base are made when create is set. Raises EFileError with
+// "Cannot create file \"%s\". <reason>" when a folder below base is a link,
+// junction or other reparse point, or cannot be opened.
+class TFolderChain {
+ public:
+  TFolderChain(const std::u16string& base, const std::u16string& relative, bool create);
+  TFolderChain(const TFolderChain&) = delete;
+  TFolderChain& operator=(const TFolderChain&) = delete;
+
+  // base + relative, as given.
+  const std::u16string& Path() const noexcept { return fPath; }
+  // Whether handle, opened on Path() + name with FILE_FLAG_OPEN_REPARSE_POINT,
+  // is a file of that name itself: no reparse point, one link only, and, where
+  // the system can tell, the path that the handle reached is the chain's own.
+  bool Holds(HANDLE handle, const std::u16string& name) const;
+  // The same for a folder of that name.
+  bool HoldsFolder(HANDLE handle, const std::u16string& name) const;
+
+ private:
+  bool Reached(HANDLE handle, const std::u16string& name, bool folder) const;
+
+  std::u16string fPath;
+  std::u16string fPathSoFar;  // the last folder opened
+  std::u16string fFinalPath;  // of the last folder, where the system can tell
+  std::list<TKernelHandle> fFolders;
+};
+
+// Marks an open file or empty folder to go when its handle is closed: by the
+// handle, not by a name that a link may have taken meanwhile. The handle needs
+// delete access. False on failure, and where the system cannot (before Vista)
+// with the error ERROR_NOT_SUPPORTED.
+bool DeleteWhenClosed(HANDLE handle);
+
+// The path that an open handle reached, links resolved ("\\?\C:\..."); empty
+// where the system cannot tell (before Vista).
+std::u16string FinalPath(HANDLE handle);
 
 // A lock for data that threads share. Windows' own, so that the programs
 // need no thread library (whose builds may import what older systems lack).

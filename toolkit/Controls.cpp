@@ -4,6 +4,8 @@
 
 #include <commctrl.h>
 
+#include "support/Win32.h"
+
 // ---------------------------------------------------------------------------
 // Form
 
@@ -215,10 +217,21 @@ LRESULT TBevel::WndProc(UINT message, WPARAM wParam, LPARAM lParam) {
 
 namespace {
 
-// The progress bar's window class is registered by comctl32 on request.
-const wchar_t* ProgressClass() {
+// The progress bar's window class is registered by comctl32 on request;
+// comctl32 is loaded at run time, from the system directory only. It draws
+// through uxtheme and msimg32, which Wine's own DLLs load on first use by a
+// search that starts in the program's folder whatever the process restricts:
+// loaded first from the system directory, they are found loaded.
+BOOL RegisterProgressClass() {
   static const INITCOMMONCONTROLSEX controls{sizeof controls, ICC_PROGRESS_CLASS};
-  [[maybe_unused]] static const BOOL registered = InitCommonControlsEx(&controls);
+  for (const wchar_t* drawing : {L"uxtheme.dll", L"msimg32.dll"}) win::LoadSystemLibrary(drawing);
+  auto* const init = win::ProcAddress<decltype(InitCommonControlsEx)>(
+      win::LoadSystemLibrary(L"comctl32.dll"), "InitCommonControlsEx");
+  return init && init(&controls);
+}
+
+const wchar_t* ProgressClass() {
+  [[maybe_unused]] static const BOOL registered = RegisterProgressClass();
   return PROGRESS_CLASSW;
 }
 
