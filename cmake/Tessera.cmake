@@ -4,6 +4,30 @@ if(CMAKE_CXX_COMPILER_ID MATCHES "GNU|Clang")
   add_compile_options(-Wall -Wextra)
 endif()
 
+# Two builds of the same sources give the same bytes, wherever their folders
+# are: no folder names in the objects, and the time stamp that the linker
+# writes into a program taken from SOURCE_DATE_EPOCH, else from the last
+# commit's date, else left out.
+macro(tessera_reproducible)
+  add_compile_options(-ffile-prefix-map=${CMAKE_SOURCE_DIR}=.
+                      -ffile-prefix-map=${CMAKE_BINARY_DIR}=build)
+  if(DEFINED ENV{SOURCE_DATE_EPOCH})
+    set(TESSERA_SOURCE_DATE_EPOCH $ENV{SOURCE_DATE_EPOCH})
+  else()
+    execute_process(COMMAND git log -1 --format=%ct WORKING_DIRECTORY ${CMAKE_SOURCE_DIR}
+                    OUTPUT_VARIABLE TESSERA_SOURCE_DATE_EPOCH OUTPUT_STRIP_TRAILING_WHITESPACE
+                    ERROR_QUIET)
+  endif()
+  if(TESSERA_SOURCE_DATE_EPOCH MATCHES "^[0-9]+$")
+    foreach(lang C CXX)
+      set(CMAKE_${lang}_LINKER_LAUNCHER ${CMAKE_COMMAND} -E env
+                                        SOURCE_DATE_EPOCH=${TESSERA_SOURCE_DATE_EPOCH})
+    endforeach()
+  else()
+    add_link_options(-Wl,--no-insert-timestamp)
+  endif()
+endmacro()
+
 if(WIN32)
   # Unicode Win32 throughout; the product imports only Windows' own DLLs.
   add_compile_definitions(UNICODE _UNICODE WIN32_LEAN_AND_MEAN NOMINMAX _WIN32_WINNT=0x0601)
@@ -12,8 +36,12 @@ if(WIN32)
   # programs need zlib1.dll, which Windows does not have.
   set(CMAKE_FIND_LIBRARY_SUFFIXES .a)
   # Small executables: unused functions and data are dropped at link time.
-  add_compile_options(-ffunction-sections -fdata-sections)
-  add_link_options(-Wl,--gc-sections)
+  # The objects also carry their intermediate code, so that the shipped
+  # programs link with link-time optimisation (tessera_release_program) and
+  # the tests link fast without it.
+  add_compile_options(-ffunction-sections -fdata-sections -flto -ffat-lto-objects)
+  add_link_options(-Wl,--gc-sections -fno-lto)
+  tessera_reproducible()
   set(TESSERA_WINEPREFIX ${CMAKE_BINARY_DIR}/wineprefix)
   set(CMAKE_CROSSCOMPILING_EMULATOR ${CMAKE_SOURCE_DIR}/cmake/wine-run.sh ${TESSERA_WINEPREFIX})
 endif()
@@ -50,6 +78,51 @@ function(tessera_check_imports target)
   add_custom_command(TARGET ${target} POST_BUILD
                      COMMAND ${CMAKE_COMMAND} -DOBJDUMP=${CMAKE_OBJDUMP} -DFILE=$<TARGET_FILE:${target}>
                              -P ${CMAKE_SOURCE_DIR}/cmake/CheckImports.cmake
+                     VERBATIM)
+endfunction()
+
+# Authenticode: with a certificate and its key the shipped programs are signed
+# as they link; the payload's programs so before they are packed.
+set(TESSERA_SIGN_CERT "" CACHE FILEPATH "Code-signing certificate (PEM) for the shipped programs")
+set(TESSERA_SIGN_KEY "" CACHE FILEPATH "The certificate's private key (PEM)")
+set(TESSERA_SIGN_TIMESTAMP_URL "" CACHE STRING "Time-stamp server for the signatures (optional)")
+if(TESSERA_SIGN_CERT OR TESSERA_SIGN_KEY)
+  if(NOT WIN32 OR NOT TESSERA_SIGN_CERT OR NOT TESSERA_SIGN_KEY)
+    message(FATAL_ERROR "Signing takes TESSERA_SIGN_CERT and TESSERA_SIGN_KEY, in a Windows build")
+  endif()
+  find_program(TESSERA_OSSLSIGNCODE osslsigncode REQUIRED)
+endif()
+
+# tessera_release_program(TARGET [NO_LTO]): a program that is shipped: linked
+# with link-time optimisation (unless NO_LTO) and stripped, checked for foreign
+# DLLs, and signed when the build signs.
+function(tessera_release_program target)
+  cmake_parse_arguments(P "NO_LTO" "" "" ${ARGN})
+  target_link_options(${target} PRIVATE -s)
+  if(NOT P_NO_LTO)
+    # After the -fno-lto of every link. One partition: with several, mingw-w64's
+    # GCC 12 stops with an internal compiler error.
+    target_link_options(${target} PRIVATE -flto -flto-partition=one)
+  endif()
+  tessera_check_imports(${target})
+  if(NOT TESSERA_SIGN_CERT)
+    return()
+  endif()
+  set(file $<TARGET_FILE:${target}>)
+  set(time_options)
+  if(TESSERA_SIGN_TIMESTAMP_URL)
+    set(time_options -ts ${TESSERA_SIGN_TIMESTAMP_URL})
+  endif()
+  # The signing time of a reproducible build.
+  if(TESSERA_SOURCE_DATE_EPOCH MATCHES "^[0-9]+$")
+    list(APPEND time_options -time ${TESSERA_SOURCE_DATE_EPOCH})
+  endif()
+  add_custom_command(TARGET ${target} POST_BUILD
+                     COMMAND ${CMAKE_COMMAND} -E rm -f ${file}.signed
+                     COMMAND ${TESSERA_OSSLSIGNCODE} sign -certs ${TESSERA_SIGN_CERT}
+                             -key ${TESSERA_SIGN_KEY} -h sha256 ${time_options}
+                             -in ${file} -out ${file}.signed
+                     COMMAND ${CMAKE_COMMAND} -E rename ${file}.signed ${file}
                      VERBATIM)
 endfunction()
 

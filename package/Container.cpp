@@ -43,11 +43,15 @@ std::optional<TFileTableText> ReadFileTableText(fileaccess::TReadFile& package) 
   return TFileTableText{offset, AnsiToUtf16(bytes)};
 }
 
+std::unique_ptr<TDataTable> FileTableOf(std::u16string_view plainText) {
+  auto table = std::make_unique<TDataTable>(u"", TColumnSet{1});
+  table->Init(plainText);
+  return table;
+}
+
 std::unique_ptr<TDataTable> NewFileTable(const std::u16string& cipherString,
                                          const std::u16string& passPhrase) {
-  auto table = std::make_unique<TDataTable>(u"", TColumnSet{1});
-  table->Init(DecryptCipherString(cipherString, passPhrase));
-  return table;
+  return FileTableOf(DecryptCipherString(cipherString, passPhrase));
 }
 
 std::unique_ptr<TDataTable> LoadFileTable(const std::u16string& packageFile,

@@ -5,6 +5,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <string_view>
 
 #include "package/FileAccess.h"
 
@@ -21,6 +22,9 @@ struct TFileTableText {
 // smaller than the package. "Stream read error" when the trailer, the length
 // field or the table lies outside the file.
 std::optional<TFileTableText> ReadFileTableText(fileaccess::TReadFile& package);
+
+// The table of a plain table text, read with column 1 as its convert column.
+std::unique_ptr<TDataTable> FileTableOf(std::u16string_view plainText);
 
 // The table of a cipher string: deciphered and read with column 1 as its
 // convert column.

@@ -165,6 +165,21 @@ std::int32_t CheckedSize(TRow& row, int column, int index) {
   return size;
 }
 
+// One row read and checked on its own; its offset is the caller's.
+TPlannedFile PlanFile(TRow& row, int index, const std::u16string& destDir,
+                      const std::u16string& sysDir) {
+  TPlannedFile file;
+  file.size = CheckedSize(row, 3, index);
+  file.packedSize = CheckedSize(row, 2, index);
+  TTargetFolder target = FindTargetFolder(row, index, destDir, sysDir);
+  file.name = row.Items(1).Text();
+  file.target = target.base + target.folder + file.name;
+  file.base = std::move(target.base);
+  file.folder = std::move(target.folder);
+  file.keepExisting = target.system;
+  return file;
+}
+
 // The first pass: every row read and checked before anything is written.
 TPlan PlanFiles(TDataTable& table, std::int64_t membersEnd, const std::u16string& destDir,
                 const std::u16string& sysDir) {
@@ -172,23 +187,14 @@ TPlan PlanFiles(TDataTable& table, std::int64_t membersEnd, const std::u16string
   std::int64_t total = 0;
   std::int64_t offset = 0;
   for (int i = 0; i < table.ItemCount(); ++i) {
-    TRow& row = table.Items(i);
-    TPlannedFile file;
-    file.size = CheckedSize(row, 3, i);
+    TPlannedFile file = PlanFile(table.Items(i), i, destDir, sysDir);
     total += file.size;
     if (total > std::numeric_limits<std::int32_t>::max()) {
       throw Exception(u"Damaged file table: the files add up to 2 GiB or more");
     }
-    file.packedSize = CheckedSize(row, 2, i);
     file.offset = offset;
     offset += file.packedSize;
     if (offset > membersEnd) throw EFileError(u"Stream read error");
-    TTargetFolder target = FindTargetFolder(row, i, destDir, sysDir);
-    file.name = row.Items(1).Text();
-    file.target = target.base + target.folder + file.name;
-    file.base = std::move(target.base);
-    file.folder = std::move(target.folder);
-    file.keepExisting = target.system;
     plan.files.push_back(std::move(file));
   }
   plan.total = static_cast<std::int32_t>(total);
@@ -319,6 +325,8 @@ void ExtractPackage(const std::u16string& packageFile, const std::u16string& des
   ExtractPackage(packageFile, destDir, passPhrase, onProgress, GetSystemDir());
 }
 #endif
+
+void CheckFileTableRow(TRow& row, int index) { PlanFile(row, index, u"", u""); }
 
 TPackageSummary VerifyPackage(const std::u16string& packageFile, const std::u16string& passPhrase) {
   TVerifyOutput output;

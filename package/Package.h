@@ -86,6 +86,14 @@ void ExtractPackage(fileaccess::TReadFile& package, const std::u16string& destDi
 std::unique_ptr<TDataTable> LoadFileTable(const std::u16string& packageFile,
                                           const std::u16string& passPhrase);
 
+class TRow;
+
+// Raises what ExtractPackage raises for this row of a file table (index
+// counts from 0) on its own: missing or malformed cells, a negative size, a
+// folder or name that would leave its base folder or that Windows reads as a
+// drive, stream or device.
+void CheckFileTableRow(TRow& row, int index);
+
 struct TPackageSummary {
   bool holdsFiles = false;  // false: the length field says there is nothing to extract
   std::int32_t files = 0;

@@ -9,7 +9,7 @@ packages=(
   mingw-w64 libz-mingw-w64-dev        # the Windows cross toolchains and their zlib
   zlib1g-dev googletest libgtest-dev libgmock-dev libbenchmark-dev
   wine wine64 fonts-wine xvfb xauth   # the Windows tests and the main job
-  openssl python3
+  openssl python3 osslsigncode       # osslsigncode: the signed build's test
 )
 
 missing=()

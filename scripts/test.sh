@@ -49,6 +49,8 @@ if [ -x scripts/fuzz.sh ]; then
   stage "fuzzing" bash scripts/fuzz.sh "${TESSERA_FUZZ_SECONDS:-60}"
 fi
 stage "i686 build" build win32
+stage "reproducible build" bash scripts/release_test.sh reproducible
+stage "signed build" bash scripts/release_test.sh signed
 
 echo
 if [ ${#failed[@]} -gt 0 ]; then

@@ -1,5 +1,4 @@
 // The text form of a byte count.
-#include <charconv>
 #include <cmath>
 
 #include "support/Format.h"
@@ -17,31 +16,26 @@ long double RoundHalfEven(long double value) {
   return std::fmod(lower, 2.0L) == 0 ? lower : lower + 1;
 }
 
-// Above 100 a whole number, else one decimal: tenths rounded in extended
-// precision and scaled back.
-long double RoundForUnit(double units) {
-  if (units > 100) return RoundHalfEven(units);
-  return RoundHalfEven(static_cast<long double>(units) * 10) * 0.1L;
+// In tenths: above 100 a whole number, else one decimal, rounded in extended
+// precision.
+std::int64_t TenthsForUnit(double units) {
+  if (units > 100) return static_cast<std::int64_t>(RoundHalfEven(units)) * 10;
+  return static_cast<std::int64_t>(RoundHalfEven(static_cast<long double>(units) * 10));
 }
 
-// The general format with 15 significant digits: no exponent at these
-// magnitudes, no trailing zeros, the given decimal separator.
-std::u16string FormatGeneral(long double value, char16_t decimalSeparator) {
-  char digits[32];
-  const auto end = std::to_chars(digits, digits + sizeof digits, static_cast<double>(value),
-                                 std::chars_format::general, 15)
-                       .ptr;
-  std::u16string text(digits, end);
-  for (char16_t& c : text) {
-    if (c == u'.') c = decimalSeparator;
-  }
+// What the general format with 15 significant digits shows for these
+// magnitudes: no exponent, no trailing zero, the given decimal separator.
+// Integer digits, so that no floating-point printing is linked in.
+std::u16string FormatTenths(std::int64_t tenths, char16_t decimalSeparator) {
+  std::u16string text = IntToStr(tenths / 10);
+  if (tenths % 10 != 0) text += {decimalSeparator, static_cast<char16_t>(u'0' + tenths % 10)};
   return text;
 }
 
 std::u16string FormatInUnit(std::int64_t size, std::int64_t unit, const char16_t* suffix,
                             char16_t decimalSeparator) {
   const double units = static_cast<double>(static_cast<long double>(size) / unit);
-  return FormatGeneral(RoundForUnit(units), decimalSeparator) + suffix;
+  return FormatTenths(TenthsForUnit(units), decimalSeparator) + suffix;
 }
 
 }  // namespace
@@ -49,8 +43,9 @@ std::u16string FormatInUnit(std::int64_t size, std::int64_t unit, const char16_t
 std::u16string FormatSize(std::int64_t size, char16_t decimalSeparator) {
   if (size < 1024) return IntToStr(size) + u" Bytes";
   if (size < 0x100000) {
-    return FormatGeneral(RoundHalfEven(static_cast<long double>(size) / 1024), decimalSeparator) +
-           u" KB";
+    const auto kilobytes =
+        static_cast<std::int64_t>(RoundHalfEven(static_cast<long double>(size) / 1024));
+    return IntToStr(kilobytes) + u" KB";
   }
   if (size < 0x40000000) return FormatInUnit(size, 0x100000, u" MB", decimalSeparator);
   return FormatInUnit(size, 0x40000000, u" GB", decimalSeparator);

@@ -5,7 +5,7 @@
 
 #include <shlobj.h>
 
-#include <cstdio>
+#include <cstdint>
 #include <vector>
 
 #include "support/Errors.h"
@@ -26,9 +26,13 @@ constexpr char16_t kUnresolved[] = u"unable to resolve link";
 std::u16string OleErrorMessage(HRESULT result) {
   std::u16string text = win::SysErrorMessage(static_cast<DWORD>(result));
   if (!text.empty()) return text;
-  char code[16];
-  std::snprintf(code, sizeof code, "%.8lx", static_cast<unsigned long>(result));
-  return u"OLE error " + std::u16string(code, code + 8);
+  // Eight hex digits by hand: printf would bring its floating-point code.
+  std::u16string code(8, u'0');
+  auto value = static_cast<std::uint32_t>(result);
+  for (auto digit = code.rbegin(); digit != code.rend(); ++digit, value >>= 4) {
+    *digit = u"0123456789abcdef"[value & 0xF];
+  }
+  return u"OLE error " + code;
 }
 
 void OleCheck(HRESULT result) {

@@ -12,6 +12,7 @@
 #endif
 
 #include "datatable/DataTable.h"
+#include "package/Container.h"
 #include "package/Package.h"
 #include "support/Errors.h"
 #include "support/Text.h"
@@ -161,15 +162,43 @@ std::u16string CipherStringFor(const std::u16string& table, const TTableCipher& 
   return EncryptCipherString(table, how.passPhrase, how.cipher, how.hash, salt, vector);
 }
 
-void WritePackage(const fs::path& payload, const fs::path& output, const TTableCipher& how) {
+struct TPackedFile {
+  fs::path source;
+  TPackageEntry entry;
+};
+
+// A row as the extractor will read it, back from the table's text form, and
+// checked by the extractor's own rules: a package that the setup would refuse
+// is not written.
+void CheckRow(const TPayloadFile& file, const TPackageEntry& entry, int index) {
+  try {
+    const auto table = FileTableOf(FileTableText({entry}));
+    if (table->ItemCount() != 1) throw Exception(u"the name does not keep to one row");
+    CheckFileTableRow(table->Items(0), index);
+  } catch (const Exception& e) {
+    throw Exception(u"Cannot pack \"" + file.relative + u"\": " + e.Message());
+  }
+}
+
+// What goes into the package, in member order, checked before anything is
+// written.
+std::vector<TPackedFile> PackedFiles(const fs::path& payload, const fs::path& output) {
   const TManifest manifest = ReadManifest(payload);
   const std::vector<TPayloadFile> files = PayloadFiles(payload, output);
   if (files.empty()) throw Exception(u"The payload folder holds no files");
   CheckManifestFiles(manifest, files);
-  TPackageWriter writer(output.u16string());
+  std::vector<TPackedFile> packed;
   for (const TPayloadFile& file : files) {
-    writer.AddFile(file.source.u16string(), EntryFor(file.relative, manifest));
+    packed.push_back({file.source, EntryFor(file.relative, manifest)});
+    CheckRow(file, packed.back().entry, static_cast<int>(packed.size() - 1));
   }
+  return packed;
+}
+
+void WritePackage(const std::vector<TPackedFile>& files, const fs::path& output,
+                  const TTableCipher& how) {
+  TPackageWriter writer(output.u16string());
+  for (const TPackedFile& file : files) writer.AddFile(file.source.u16string(), file.entry);
   writer.Finish(CipherStringFor(FileTableText(writer.Entries()), how));
   std::int64_t size = 0;
   for (const TPackageEntry& entry : writer.Entries()) size += entry.size;
@@ -188,8 +217,9 @@ int RunBuild(const TArgs& args) {
   if (!fs::is_directory(payload)) {
     throw Exception(u"Not a folder: " + payload.u16string());
   }
+  const std::vector<TPackedFile> files = PackedFiles(payload, output);
   try {
-    WritePackage(payload, output, how);
+    WritePackage(files, output, how);
   } catch (...) {
     // A package cut short would look like a damaged one.
     std::error_code ignored;

@@ -159,15 +159,52 @@ TEST_F(StpackTest, BuildReportsWhatItCannotPack) {
     EXPECT_EQ(run.code, 1);
     EXPECT_EQ(run.err, c.error);
   }
+}
 
-  // Found while writing: the package begun is removed.
-  fs::remove(Payload() / "stpack.manifest");
-  fs::create_directories(Payload() / "a,b");
-  WriteBytes(Payload() / "a,b" / "x.txt", "x");
-  const TRun run = Stpack({"build", Payload().string(), "-o", Path("p.stp")});
-  EXPECT_EQ(run.code, 1);
-  EXPECT_EQ(run.err, "stpack build: A file table cannot hold the folder \"a,b\\\"\n");
-  EXPECT_FALSE(fs::exists(Path("p.stp")));
+// A file that the setup's extractor would refuse stops the build before a
+// byte is written; a package already there stays as it was.
+TEST_F(StpackTest, BuildRefusesWhatTheSetupWouldNotExtract) {
+  struct TCase {
+    std::string path;  // below the payload folder
+    std::string error;
+  };
+  std::vector<TCase> cases = {
+      {"$docs/x.txt", "Cannot pack \"$docs\\x.txt\": List index out of bounds (4)"},
+      {"$/x.txt", "Cannot pack \"$\\x.txt\": List index out of bounds (4)"},
+      {"a,b/x.txt", "Cannot pack \"a,b\\x.txt\": A file table cannot hold the folder \"a,b\\\""},
+  };
+#ifndef _WIN32
+  // Names that only other systems' folders can hold: a drive or stream ":",
+  // devices, and dots that Windows would trim to "..".
+  const std::string outside = "\": Damaged file table: row ";
+  const std::vector<TCase> foreign = {
+      {"a:b.txt", "Cannot pack \"a:b.txt" + outside + "3 leaves the destination folder"},
+      {"docs/x:stream",
+       "Cannot pack \"docs\\x:stream" + outside + "5 leaves the destination folder"},
+      {"con.txt", "Cannot pack \"con.txt" + outside + "3 leaves the destination folder"},
+      {"NUL", "Cannot pack \"NUL" + outside + "1 leaves the destination folder"},
+      {"docs/Com1.log",
+       "Cannot pack \"docs\\Com1.log" + outside + "3 leaves the destination folder"},
+      {"aux/x.txt", "Cannot pack \"aux\\x.txt" + outside + "3 leaves the destination folder"},
+      {"...", "Cannot pack \"..." + outside + "1 leaves the destination folder"},
+  };
+  cases.insert(cases.end(), foreign.begin(), foreign.end());
+#endif
+  const std::string package = Path("p.stp");
+  for (const TCase& c : cases) {
+    const fs::path bad = Payload() / c.path;
+    fs::create_directories(bad.parent_path());
+    WriteBytes(bad, "x");
+    WriteBytes(package, "old");
+    const TRun run = Stpack({"build", Payload().string(), "-o", package});
+    EXPECT_EQ(run.code, 1) << c.path;
+    EXPECT_EQ(run.err, "stpack build: " + c.error + "\n");
+    EXPECT_EQ(ReadBytes(package), "old") << c.path;
+    fs::remove(bad);
+    if (fs::is_empty(bad.parent_path())) fs::remove(bad.parent_path());
+  }
+  // Without the bad files the same payload packs.
+  Build("p.stp");
 }
 
 TEST_F(StpackTest, WrongBuildCallsExitWithUsage) {
