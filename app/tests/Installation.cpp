@@ -1,5 +1,7 @@
 #include "app/tests/Installation.h"
 
+#include <tlhelp32.h>
+
 #include <algorithm>
 #include <fstream>
 #include <iterator>
@@ -7,6 +9,7 @@
 
 #include "support/Support.h"
 #include "toolkit/Toolkit.h"
+#include "toolkit/testing/WindowQueries.h"
 
 namespace fs = std::filesystem;
 
@@ -52,6 +55,20 @@ std::u16string TesseraLink(TFolderKind kind) { return GetShellFolder(kind) + u"\
 
 HWND TesseraWindow() { return FindWindowW(L"TfrmMain", L"Tessera"); }
 
+bool TesseraProcessRuns() {
+  const HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+  if (snapshot == INVALID_HANDLE_VALUE) throw Exception(u"Cannot list the processes");
+  PROCESSENTRY32W entry{};
+  entry.dwSize = sizeof entry;
+  bool found = false;
+  for (BOOL more = Process32FirstW(snapshot, &entry); more && !found;
+       more = Process32NextW(snapshot, &entry)) {
+    found = lstrcmpiW(entry.szExeFile, L"Tessera.exe") == 0;
+  }
+  CloseHandle(snapshot);
+  return found;
+}
+
 void CloseTessera() {
   for (int attempt = 0; attempt < 5; ++attempt) {
     const HWND window = TesseraWindow();
@@ -61,7 +78,7 @@ void CloseTessera() {
     const HANDLE process = OpenProcess(SYNCHRONIZE, FALSE, processId);
     PostMessageW(window, WM_CLOSE, 0, 0);
     if (process) {
-      WaitForSingleObject(process, 10000);
+      WaitForSingleObject(process, testing_windows::kPatience);
       CloseHandle(process);
     }
   }
