@@ -41,8 +41,7 @@ struct TCrypt_md5::State {
     for (std::size_t i = 0; i < 16; ++i) x[i] = littleendian::Load<std::uint32_t>(block + 4 * i);
     std::uint32_t a = h[0], b = h[1], c = h[2], d = h[3];
     for (std::size_t i = 0; i < md5::kSines.size(); ++i) {
-      const std::uint32_t sum =
-          a + RoundFunction(i, b, c, d) + x[MessageIndex(i)] + md5::kSines[i];
+      const std::uint32_t sum = a + RoundFunction(i, b, c, d) + x[MessageIndex(i)] + md5::kSines[i];
       a = d;
       d = c;
       c = b;

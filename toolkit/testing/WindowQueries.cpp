@@ -25,8 +25,7 @@ std::u16string ClassOf(HWND window) {
 
 std::u16string WindowText(HWND window) {
   DWORD_PTR length = 0;
-  if (!SendMessageTimeoutW(window, WM_GETTEXTLENGTH, 0, 0, SMTO_NORMAL, kPatience,
-                           &length)) {
+  if (!SendMessageTimeoutW(window, WM_GETTEXTLENGTH, 0, 0, SMTO_NORMAL, kPatience, &length)) {
     return {};
   }
   std::vector<wchar_t> text(length + 1, L'\0');
