@@ -4,11 +4,19 @@
 
 tessera_pids=()
 tessera_prefixes=()
+tessera_copies=()
 
 tessera_cleanup() {
-  local prefix pid
+  local prefix copy pid
   for prefix in "${tessera_prefixes[@]}"; do
     WINEPREFIX=$prefix wineserver -k 2>/dev/null || true
+  done
+  for prefix in "${tessera_copies[@]}"; do
+    for copy in "$prefix"-run.*; do
+      [ -d "$copy" ] || continue
+      WINEPREFIX=$copy wineserver -k 2>/dev/null || true
+      rm -rf "$copy"
+    done
   done
   for pid in "${tessera_pids[@]}"; do
     kill "$pid" 2>/dev/null || true
@@ -46,4 +54,10 @@ tessera_start_wine() {
     cmake/wine-unlink-home.sh "$prefix"
   fi
   wineserver -p >/dev/null 2>&1 || true
+}
+
+# Stops and removes on exit what is left of the per-run copies of PREFIX that
+# cmake/wine-run.sh makes.
+tessera_wine_copies() {
+  tessera_copies+=("$1")
 }

@@ -77,14 +77,27 @@ TEST(ApplicationTitle, IsEmptyUntilSet) {
 
 // The regional decimal separator is read when a program starts, so this runs
 // the test program again with a comma set, in a child that writes what it
-// formats to a file named in its environment.
+// formats to a file named in its environment. Only the child has that case.
 constexpr wchar_t kOutputVariable[] = L"TESSERA_FORMAT_SIZE_OUTPUT";
 
-TEST(RegionalChild, FormatsWithTheStartUpSeparator) {
+class RegionalChild : public testing::Test {
+ public:
+  explicit RegionalChild(const char* output) : fOutput(output) {}
+  void TestBody() override {
+    std::ofstream(fOutput, std::ios::binary) << Utf16ToUtf8(FormatSize(2684354560));
+  }
+
+ private:
+  const char* fOutput;
+};
+
+[[maybe_unused]] const bool kIsRegionalChild = [] {
   const char* output = std::getenv("TESSERA_FORMAT_SIZE_OUTPUT");
-  if (output == nullptr) GTEST_SKIP() << "runs as a child of the regional settings test";
-  std::ofstream(output, std::ios::binary) << Utf16ToUtf8(FormatSize(2684354560));
-}
+  if (output == nullptr) return false;
+  testing::RegisterTest("RegionalChild", "FormatsWithTheStartUpSeparator", nullptr, nullptr,
+                        __FILE__, __LINE__, [output] { return new RegionalChild(output); });
+  return true;
+}();
 
 std::string RunChild(const std::wstring& outputFile) {
   wchar_t program[MAX_PATH];

@@ -1,5 +1,7 @@
 #include "app/tests/Installation.h"
 
+#include <tlhelp32.h>
+
 #include <algorithm>
 #include <fstream>
 #include <iterator>
@@ -10,6 +12,7 @@
 #include "support/Text.h"
 #include "support/Win32.h"
 #include "toolkit/Toolkit.h"
+#include "toolkit/testing/WindowQueries.h"
 
 namespace fs = std::filesystem;
 
@@ -55,6 +58,20 @@ std::u16string TesseraLink(TFolderKind kind) { return ShortcutFile(GetShellFolde
 
 HWND TesseraWindow() { return FindWindowW(L"TfrmMain", L"Tessera"); }
 
+bool TesseraProcessRuns() {
+  const HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+  if (snapshot == INVALID_HANDLE_VALUE) throw Exception(u"Cannot list the processes");
+  PROCESSENTRY32W entry{};
+  entry.dwSize = sizeof entry;
+  bool found = false;
+  for (BOOL more = Process32FirstW(snapshot, &entry); more && !found;
+       more = Process32NextW(snapshot, &entry)) {
+    found = lstrcmpiW(entry.szExeFile, L"Tessera.exe") == 0;
+  }
+  CloseHandle(snapshot);
+  return found;
+}
+
 void CloseTessera() {
   for (int attempt = 0; attempt < 5; ++attempt) {
     const HWND window = TesseraWindow();
@@ -64,7 +81,7 @@ void CloseTessera() {
     const HANDLE process = OpenProcess(SYNCHRONIZE, FALSE, processId);
     PostMessageW(window, WM_CLOSE, 0, 0);
     if (process) {
-      WaitForSingleObject(process, 10000);
+      WaitForSingleObject(process, testing_windows::kPatience);
       CloseHandle(process);
     }
   }

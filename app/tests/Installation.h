@@ -27,6 +27,8 @@ std::u16string TesseraLink(TFolderKind kind);
 
 // The running Tessera's main window, or null.
 HWND TesseraWindow();
+// Whether a Tessera process runs, with its window shown yet or not.
+bool TesseraProcessRuns();
 void CloseTessera();
 
 // Closes Tessera and removes the Tessera shortcuts on the desktop and the

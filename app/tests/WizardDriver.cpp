@@ -1,5 +1,6 @@
 #include "app/tests/WizardDriver.h"
 
+#include <cstdint>
 #include <memory>
 
 #include "app/SetupForm.h"
@@ -9,22 +10,23 @@
 #include "toolkit/Toolkit.h"
 
 using testing_windows::ChildWindows;
+using testing_windows::kPatience;
 using testing_windows::TopLevelWindows;
 using testing_windows::WindowText;
 
 namespace {
 
-constexpr DWORD kWindowTimeout = 20000;
-constexpr DWORD kReplyTimeout = 5000;
+// Looks in a row that find the wizard unchanged and painted before it counts
+// as settled.
+constexpr int kSettledLooks = 3;
 
 // Our own windows keep answering while we wait for the setup.
-void PumpAndSleep(DWORD milliseconds) {
+void PumpOwnMessages() {
   MSG message;
   while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
     TranslateMessage(&message);
     DispatchMessageW(&message);
   }
-  Sleep(milliseconds);
 }
 
 template <class Condition>
@@ -32,9 +34,44 @@ bool WaitUntil(Condition condition, DWORD milliseconds) {
   const DWORD start = GetTickCount();
   while (!condition()) {
     if (GetTickCount() - start >= milliseconds) return false;
-    PumpAndSleep(20);
+    PumpOwnMessages();
+    Sleep(20);
   }
   return true;
+}
+
+// One round trip through the setup's message queue: it returns once the
+// setup has looked at its queue again.
+bool RoundTrip(HWND window) {
+  DWORD_PTR result = 0;
+  const bool answered =
+      SendMessageTimeoutW(window, WM_NULL, 0, 0, SMTO_NORMAL, kPatience, &result) != 0;
+  PumpOwnMessages();
+  return answered;
+}
+
+// What a settled wizard no longer changes: for each of its windows whether it
+// is visible, enabled and waiting to be painted, and which window has the focus.
+struct TAppearance {
+  std::vector<std::uintptr_t> states;
+  HWND focus = nullptr;
+  bool painted = true;
+  bool operator==(const TAppearance&) const = default;
+};
+
+TAppearance AppearanceOf(HWND form, HWND focus) {
+  TAppearance look;
+  look.focus = focus;
+  std::vector<HWND> windows = ChildWindows(form);
+  windows.push_back(form);
+  for (HWND window : windows) {
+    const bool visible = IsWindowVisible(window);
+    const bool unpainted = visible && GetUpdateRect(window, nullptr, FALSE);
+    look.painted = look.painted && !unpainted;
+    look.states.push_back(reinterpret_cast<std::uintptr_t>(window) << 3 | visible << 2 |
+                          IsWindowEnabled(window) << 1 | unpainted);
+  }
+  return look;
 }
 
 // The designer name that the toolkit gave the window, or empty.
@@ -114,7 +151,7 @@ TWizardProcess::TWizardProcess(const std::u16string& exePath, const std::u16stri
 TWizardProcess::~TWizardProcess() {
   if (Running()) {
     TerminateProcess(fInfo.hProcess, 1);
-    WaitForSingleObject(fInfo.hProcess, kReplyTimeout);
+    WaitForSingleObject(fInfo.hProcess, kPatience);
   }
   CloseHandle(fInfo.hThread);
   CloseHandle(fInfo.hProcess);
@@ -135,7 +172,7 @@ void TWizardProcess::WaitForWizard() {
         }
         return !Running();
       },
-      kWindowTimeout);
+      kPatience);
   if (!fForm) {
     throw Exception(shown ? u"The setup ended without showing its window"
                           : u"The setup did not show its window in time");
@@ -233,11 +270,11 @@ void TWizardProcess::Press(const std::u16string& name) {
 void TWizardProcess::Type(const std::u16string& name, const std::u16string& text) {
   const HWND edit = Control(name);
   DWORD_PTR result = 0;
-  SendMessageTimeoutW(edit, EM_SETSEL, 0, -1, SMTO_ABORTIFHUNG, kReplyTimeout, &result);
+  SendMessageTimeoutW(edit, EM_SETSEL, 0, -1, SMTO_NORMAL, kPatience, &result);
   // Typing replaces the selection; an empty text deletes it.
   const std::u16string keys = text.empty() ? std::u16string(1, u'\b') : text;
   for (const char16_t key : keys) {
-    SendMessageTimeoutW(edit, WM_CHAR, key, 1, SMTO_ABORTIFHUNG, kReplyTimeout, &result);
+    SendMessageTimeoutW(edit, WM_CHAR, key, 1, SMTO_NORMAL, kPatience, &result);
   }
   Settle();
 }
@@ -257,15 +294,23 @@ void TWizardProcess::CloseBox() {
 }
 
 // Messages sent from another thread are handled only where the setup looks
-// at its queue; a few round trips and a pause let it get through its idle
-// pass after what was posted before.
+// at its queue: before each message it takes, and before it goes idle after
+// its idle pass. What was posted before, the idle pass and the painting that
+// they cause are over when several looks in a row find the wizard unchanged
+// with nothing left to paint.
 void TWizardProcess::Settle() const {
-  for (int round = 0; round < 3; ++round) {
-    DWORD_PTR result = 0;
-    SendMessageTimeoutW(fForm, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, kReplyTimeout, &result);
-    PumpAndSleep(10);
+  const DWORD start = GetTickCount();
+  TAppearance last;
+  for (int settled = 0; settled < kSettledLooks;) {
+    if (!IsWindow(fForm)) return;  // the setup has ended
+    const bool answered = RoundTrip(fForm);
+    TAppearance look = AppearanceOf(fForm, Focus());
+    settled = answered && look.painted && look == last ? settled + 1 : 0;
+    last = std::move(look);
+    if (settled < kSettledLooks && GetTickCount() - start >= kPatience) {
+      throw Exception(u"The wizard did not settle");
+    }
   }
-  PumpAndSleep(30);
 }
 
 TMessageBoxInfo TWizardProcess::WaitForMessageBox() const {
@@ -275,7 +320,7 @@ TMessageBoxInfo TWizardProcess::WaitForMessageBox() const {
         box = testing_windows::FindMessageBox(ProcessId());
         return box.handle != nullptr || !Running();
       },
-      kWindowTimeout);
+      kPatience);
   if (!box.handle) throw Exception(u"The setup showed no message box");
   return box;
 }

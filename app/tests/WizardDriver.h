@@ -67,7 +67,8 @@ class TWizardProcess {
   void PressKey(WORD key);
   // Asks the window to close, as its close box does.
   void CloseBox();
-  // Waits until the wizard has handled what was sent to it and gone idle.
+  // Waits until the wizard has handled what was sent to it, gone idle and
+  // painted; raises when it does not settle in time.
   void Settle() const;
 
   // Waits for a message box of the setup; raises when none comes in time.
@@ -77,7 +78,7 @@ class TWizardProcess {
 
   // Waits for the end of the process and gives its exit code; raises when it
   // does not end in time.
-  DWORD WaitForExit(DWORD milliseconds = 15000);
+  DWORD WaitForExit(DWORD milliseconds = testing_windows::kPatience);
   bool Running() const;
 
   TScreenImage CaptureWindow() const;

@@ -52,7 +52,8 @@ class WizardTest : public testing::Test {
     const bool installs = fSetup->Text(u"btnNext") == u"&Install";
     fSetup->Click(u"btnNext");
     if (!installs) return;
-    for (DWORD start = GetTickCount(); GetTickCount() - start < 60000; Sleep(50)) {
+    for (DWORD start = GetTickCount(); GetTickCount() - start < testing_windows::kPatience;
+         Sleep(50)) {
       if (!fSetup->Running() || (fSetup->VisiblePage() == 4 && fSetup->Enabled(u"btnNext"))) break;
     }
     fSetup->Settle();
@@ -144,7 +145,7 @@ TEST_P(WizardCloseTest, EndsAtOnceWithExitCodeZero) {
   } else {
     setup.CloseBox();
   }
-  EXPECT_EQ(setup.WaitForExit(5000), 0u);
+  EXPECT_EQ(setup.WaitForExit(), 0u);
 }
 
 INSTANTIATE_TEST_SUITE_P(Pages, WizardCloseTest,

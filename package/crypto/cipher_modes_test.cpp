@@ -134,7 +134,8 @@ TEST(BlockModesKnownAnswers, Cfb8MatchesOpenssl) {
   }
 }
 
-// The string operations take CFB-8 whatever CipherMode holds.
+// The string operations take CFB-8 whatever CipherMode holds, in their 8-bit
+// and their UTF-16 (little-endian units) forms.
 TEST(BlockModesKnownAnswers, StringsTakeCfb8InEveryMode) {
   const TBytes key = Hex(kNistKey);
   const TBytes vector = Hex(kNistVector);
@@ -152,12 +153,16 @@ TEST(BlockModesKnownAnswers, StringsTakeCfb8InEveryMode) {
     aes.Init(key.data(), 128, vector.data());
     EXPECT_EQ(aes.EncryptString(std::string_view(plain)), base64) << mode;
     aes.Reset();
+    EXPECT_EQ(aes.EncryptString(std::u16string_view(plainUtf16)), base64Utf16) << mode;
+    aes.Reset();
     EXPECT_EQ(aes.DecryptString(std::u16string_view(base64Utf16)), plainUtf16) << mode;
+    aes.Reset();
+    EXPECT_EQ(aes.DecryptString(std::string_view(base64)), plain) << mode;
   }
 }
 
-// A null vector is the encryption of the zero block under the new key. The
-// expected blocks were computed with OpenSSL 3.0 (Debian): openssl enc
+// A null vector is the encryption of the zero block under the new key, so it
+// changes with the key. The expected blocks were computed with OpenSSL 3.0 (Debian): openssl enc
 // -aes-128-ecb / -des-ecb -nopad over one zero block.
 TEST(BlockModesKnownAnswers, NullVectorIsTheEncryptedZeroBlock) {
   struct TCase {
@@ -169,6 +174,7 @@ TEST(BlockModesKnownAnswers, NullVectorIsTheEncryptedZeroBlock) {
   const TCase cases[] = {
       {Make<TCrypt_rijndael>, 128, "00000000000000000000000000000000",
        "66e94bd4ef8a2c3b884cfa59ca342b2e"},
+      {Make<TCrypt_rijndael>, 128, kNistKey, "7df76b0c1ab899b33e42f047b91b546f"},
       {Make<TCrypt_des>, 64, "133457799bbcdff1", "948a43f98a834f7e"},
   };
   for (const auto& c : cases) {

@@ -1,25 +1,11 @@
 // MD5 (RFC 1321).
-#include <cmath>
-
 #include "package/crypto/Crypt.h"
 #include "package/crypto/iterated_hash.h"
+#include "package/crypto/md5_sines.h"
 
 namespace {
 
 using namespace iterated_hash;
-
-// T[i] is the integer part of 2^32 times |sin(i + 1)|, i in radians.
-const std::array<std::uint32_t, 64>& SineTable() {
-  static const std::array<std::uint32_t, 64> t = [] {
-    std::array<std::uint32_t, 64> values;
-    for (std::size_t i = 0; i < values.size(); ++i) {
-      values[i] = static_cast<std::uint32_t>(
-          std::floor(std::fabs(std::sin(static_cast<double>(i + 1))) * 4294967296.0));
-    }
-    return values;
-  }();
-  return t;
-}
 
 // Left rotations, four for each round.
 constexpr int kShifts[4][4] = {{7, 12, 17, 22}, {5, 9, 14, 20}, {4, 11, 16, 23}, {6, 10, 15, 21}};
@@ -53,10 +39,9 @@ struct TCrypt_md5::State {
   void Compress(const std::uint8_t* block) {
     std::uint32_t x[16];
     for (std::size_t i = 0; i < 16; ++i) x[i] = littleendian::Load<std::uint32_t>(block + 4 * i);
-    const auto& t = SineTable();
     std::uint32_t a = h[0], b = h[1], c = h[2], d = h[3];
-    for (std::size_t i = 0; i < t.size(); ++i) {
-      const std::uint32_t sum = a + RoundFunction(i, b, c, d) + x[MessageIndex(i)] + t[i];
+    for (std::size_t i = 0; i < md5::kSines.size(); ++i) {
+      const std::uint32_t sum = a + RoundFunction(i, b, c, d) + x[MessageIndex(i)] + md5::kSines[i];
       a = d;
       d = c;
       c = b;

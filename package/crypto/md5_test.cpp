@@ -1,7 +1,18 @@
-// MD5 against the test suite of RFC 1321, appendix A.5.
+// MD5: its step constants against their formula, and the test suite of RFC 1321,
+// appendix A.5.
+#include <cmath>
+
 #include "package/crypto/hash_testing.h"
+#include "package/crypto/md5_sines.h"
 
 namespace {
+
+TEST(Md5, SineTableFollowsItsFormula) {
+  for (std::size_t i = 0; i < md5::kSines.size(); ++i) {
+    const double sine = std::fabs(std::sin(static_cast<double>(i + 1)));
+    EXPECT_EQ(md5::kSines[i], static_cast<std::uint32_t>(std::floor(sine * 4294967296.0))) << i;
+  }
+}
 
 TEST(Md5, KnownAnswers) {
   hash_testing::ExpectKnownAnswers<TCrypt_md5>({

@@ -7,8 +7,6 @@ namespace testing_windows {
 
 namespace {
 
-constexpr DWORD kReplyTimeout = 5000;
-
 BOOL CALLBACK CollectWindow(HWND window, LPARAM windows) {
   reinterpret_cast<std::vector<HWND>*>(windows)->push_back(window);
   return TRUE;
@@ -28,14 +26,13 @@ std::u16string ClassOf(HWND window) {
 
 std::u16string WindowText(HWND window) {
   DWORD_PTR length = 0;
-  if (!SendMessageTimeoutW(window, WM_GETTEXTLENGTH, 0, 0, SMTO_ABORTIFHUNG, kReplyTimeout,
-                           &length)) {
+  if (!SendMessageTimeoutW(window, WM_GETTEXTLENGTH, 0, 0, SMTO_NORMAL, kPatience, &length)) {
     return {};
   }
   std::vector<wchar_t> text(length + 1, L'\0');
   DWORD_PTR copied = 0;
   SendMessageTimeoutW(window, WM_GETTEXT, text.size(), reinterpret_cast<LPARAM>(text.data()),
-                      SMTO_ABORTIFHUNG, kReplyTimeout, &copied);
+                      SMTO_NORMAL, kPatience, &copied);
   return win::FromWide(text.data());
 }
 
@@ -71,7 +68,7 @@ TMessageBoxInfo FindMessageBox(DWORD processId) {
     if (HasClass(child, L"Button")) box.buttons.push_back(WindowText(child));
     DWORD_PTR icon = 0;
     if (HasClass(child, L"Static") && (GetWindowLongW(child, GWL_STYLE) & SS_TYPEMASK) == SS_ICON &&
-        SendMessageTimeoutW(child, STM_GETICON, 0, 0, SMTO_ABORTIFHUNG, kReplyTimeout, &icon)) {
+        SendMessageTimeoutW(child, STM_GETICON, 0, 0, SMTO_NORMAL, kPatience, &icon)) {
       box.hasIcon = box.hasIcon || icon != 0;
     }
   }

@@ -9,6 +9,11 @@
 
 namespace testing_windows {
 
+// How long a test waits for what has no time of its own to keep (a program's
+// start, an answer to a message, an installation) before it gives up: long
+// enough for a loaded machine, short enough to end a hang.
+inline constexpr DWORD kPatience = 60000;
+
 std::u16string ClassOf(HWND window);
 // The window text, copied across processes by the system.
 std::u16string WindowText(HWND window);

@@ -2,7 +2,9 @@
 // error box and hand-overs, focus, labels, memos and pictures.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
+#include <iterator>
 #include <ostream>
 #include <thread>
 #include <vector>
@@ -34,6 +36,7 @@ class TTestForm : public TForm {
 };
 
 constexpr char16_t kNameProperty[] = u"ToolkitTestName";
+using testing_windows::kPatience;
 
 std::atomic<bool> gWatchdogFired{false};
 
@@ -76,10 +79,10 @@ class ToolkitTest : public testing::Test {
   }
 
   // Runs the loop until the test's handlers close the main form; a watchdog
-  // ends it after a few seconds.
+  // ends a loop that hangs.
   void RunLoop() {
     gWatchdogFired = false;
-    const UINT_PTR watchdog = SetTimer(nullptr, 0, 5000, &Watchdog);
+    const UINT_PTR watchdog = SetTimer(nullptr, 0, kPatience, &Watchdog);
     fApplication.Run();
     KillTimer(nullptr, watchdog);
     EXPECT_FALSE(gWatchdogFired) << "the message loop did not end by itself";
@@ -225,9 +228,9 @@ TEST_F(ToolkitTest, HandOversFromOtherThreadsRunInTheLoopAndInProcessMessages) {
   std::atomic<bool> handedInside{false};
   fForm->first.OnClick = [&](TObject*) {
     std::thread worker([&] { Synchronize([&] { handedInside = true; }); });
-    for (int wait = 0; wait < 200 && !handedInside; ++wait) {
+    for (const DWORD start = GetTickCount(); !handedInside && GetTickCount() - start < kPatience;) {
       Application().ProcessMessages();
-      Sleep(10);
+      MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
     }
     CheckSynchronize();  // releases the worker should ProcessMessages have failed
     worker.join();
@@ -447,11 +450,6 @@ TEST_F(ToolkitTest, PictureIsDrawnCentredOrAtTheTopLeftOnTheParentsColour) {
   centred.LoadFromBytes(picture);
   centred.SetCenter(true);
   topLeft.LoadFromBytes(picture);
-  fForm->Show();
-  for (int pass = 0; pass < 10; ++pass) {
-    Application().ProcessMessages();
-    Sleep(20);
-  }
   const struct {
     const TImage& image;
     int x, y;
@@ -461,6 +459,17 @@ TEST_F(ToolkitTest, PictureIsDrawnCentredOrAtTheTopLeftOnTheParentsColour) {
       {centred, 5, 5, white}, {centred, 0, 0, band},  {centred, 9, 9, band},
       {topLeft, 0, 0, red},   {topLeft, 1, 1, white}, {topLeft, 2, 2, band},
   };
+  fForm->Show();
+  // Wine hands what was painted to the display while the loop runs: wait until
+  // the screen shows the pictures, or for long enough to see that it never will.
+  const auto shown = [&] {
+    return std::all_of(std::begin(pixels), std::end(pixels),
+                       [](const auto& p) { return ScreenPixel(p.image, p.x, p.y) == p.color; });
+  };
+  for (const DWORD start = GetTickCount(); !shown() && GetTickCount() - start < kPatience;) {
+    Application().ProcessMessages();
+    MsgWaitForMultipleObjects(0, nullptr, FALSE, 20, QS_ALLINPUT);
+  }
   for (const auto& p : pixels) {
     EXPECT_EQ(ScreenPixel(p.image, p.x, p.y), p.color)
         << Utf16ToUtf8(p.image.Name()) << " at " << p.x << ", " << p.y;
