@@ -5,6 +5,7 @@
 
 #include "package/FileAccess.h"
 #include "package/PackageTesting.h"
+#include "support/Text.h"
 
 using namespace packagetesting;
 
