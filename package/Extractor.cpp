@@ -37,6 +37,9 @@ class TExtractOutput {
 class TDiskOutput final : public TExtractOutput {
  public:
   void MakeFolder(const std::u16string& base, const std::u16string& folder) override {
+    // The base is the caller's choice and is followed; a base that cannot be
+    // made shows when its first file is created.
+    if (!fileaccess::DirectoryExists(base)) fileaccess::ForceDirectories(base);
     if (!folder.empty()) fileaccess::ForceFoldersBelow(base, folder);
   }
   bool FileExists(const std::u16string& file) override { return fileaccess::FileExists(file); }
@@ -300,17 +303,16 @@ TPackageSummary Extract(fileaccess::TReadFile& package, const std::u16string& de
 void ExtractPackage(fileaccess::TReadFile& package, const std::u16string& destDir,
                     const std::u16string& passPhrase, const TExtractProgressEvent& onProgress,
                     const std::u16string& sysDir) {
-  // The destination is the caller's choice and is followed; a folder that
-  // cannot be made shows when its first file is created.
-  if (!fileaccess::DirectoryExists(destDir)) fileaccess::ForceDirectories(destDir);
   TDiskOutput output;
+  output.MakeFolder(destDir, u"");
   Extract(package, destDir, passPhrase, onProgress, sysDir, output);
 }
 
 void ExtractPackage(const std::u16string& packageFile, const std::u16string& destDir,
                     const std::u16string& passPhrase, const TExtractProgressEvent& onProgress,
                     const std::u16string& sysDir) {
-  if (!fileaccess::DirectoryExists(destDir)) fileaccess::ForceDirectories(destDir);
+  // The destination is made before the package is opened.
+  TDiskOutput().MakeFolder(destDir, u"");
   ExtractPackage(*fileaccess::OpenRead(packageFile), destDir, passPhrase, onProgress, sysDir);
 }
 

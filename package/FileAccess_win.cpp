@@ -29,7 +29,6 @@ constexpr std::size_t kMaxPiece = 1u << 30;
 class TWinFile final : public TFile {
  public:
   explicit TWinFile(HANDLE handle) { *fFile.Put() = handle; }
-  HANDLE Handle() const { return fFile.Get(); }
 
   std::int64_t Size() const override {
     LARGE_INTEGER size{};
@@ -133,7 +132,7 @@ std::unique_ptr<TFile> CreateBelow(const std::u16string& base, const std::u16str
   }
   auto file = std::make_unique<TWinFile>(handle);
   if (!folders.Holds(handle, name)) {
-    throw EFileError(u"Cannot create file \"" + path + u"\". A link or junction is in the way");
+    throw EFileError(u"Cannot create file \"" + path + u"\". " + win::kLinkInTheWay);
   }
   if (!SetEndOfFile(handle)) {
     throw EFileError(u"Cannot create file \"" + path + u"\". " + Reason(GetLastError()));

@@ -29,8 +29,6 @@ std::u16string Join(const std::u16string& folder, const std::u16string& name) {
   throw EFileError(u"Cannot create file \"" + path + u"\". " + reason);
 }
 
-constexpr char16_t kLinkInTheWay[] = u"A link or junction is in the way";
-
 }  // namespace
 
 void win::RestrictDllSearch() {

@@ -117,6 +117,9 @@ Function* ProcAddress(HMODULE module, const char* name) {
   return reinterpret_cast<Function*>(reinterpret_cast<void (*)()>(GetProcAddress(module, name)));
 }
 
+// The reason given when a link stands where a file or folder is made.
+inline constexpr char16_t kLinkInTheWay[] = u"A link or junction is in the way";
+
 // The folders from base down to base + relative (a relative folder path,
 // empty or ending in "\"), each opened in turn without following a link and
 // held open without delete sharing, so that none can be renamed, removed or
