@@ -2,6 +2,9 @@
 // delete in without following links.
 #include "support/Win32.h"
 
+#include "support/Errors.h"
+#include "support/System.h"
+
 namespace {
 
 DWORD WINAPI NoFinalPath(HANDLE, LPWSTR, DWORD, DWORD) { return 0; }
