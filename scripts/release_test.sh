@@ -9,6 +9,7 @@
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
+source scripts/xvfb.sh
 
 # The working tree's sources (also what is not committed yet) into a folder.
 copy_sources() {
@@ -28,7 +29,6 @@ reproducible() {
   local work outputs=(payload/Tessera.stp payload/Tessera.exe payload/Uninst.exe
                       tools/stpack/stpack.exe)
   work=$(mktemp -d)
-  trap 'rm -rf "$work"' RETURN
   # The time that the programs carry: the last commit's, as a build from a
   # clone would take it.
   SOURCE_DATE_EPOCH=$(git log -1 --format=%ct)
@@ -46,23 +46,26 @@ reproducible() {
       failed=1
     fi
   done
+  if [ $failed -eq 0 ]; then rm -rf "$work"; else echo "both builds kept in $work"; fi
   return $failed
 }
 
 signed() {
-  local build=$root/build/win64-signed keys
-  keys=$(mktemp -d)
-  trap 'rm -rf "$keys"' RETURN
+  local build=$root/build/win64-signed
+  local keys=$build/throw-away-keys
+  rm -rf "$keys"
+  mkdir -p "$keys"
   openssl req -x509 -newkey rsa:2048 -nodes -days 2 -subj "/CN=Tessera test signer" \
     -keyout "$keys/key.pem" -out "$keys/cert.pem" \
     -addext "extendedKeyUsage=codeSigning" -addext "keyUsage=critical,digitalSignature" \
     2>/dev/null
   cmake --preset win64 -B "$build" -DTESSERA_TESTS=OFF \
     -DTESSERA_SIGN_CERT="$keys/cert.pem" -DTESSERA_SIGN_KEY="$keys/key.pem" >/dev/null
-  # A new certificate changes the programs' link commands: each is signed afresh.
-  cmake --build "$build" -j2 --target TesseraSetup wizard_driver >/dev/null
+  # A new certificate each run: the signed programs are linked and signed afresh.
+  rm -f "$build/payload/Tessera.exe" "$build/payload/Uninst.exe" \
+    "$build/tools/stpack/stpack.exe" "$build/app/TesseraSetup.exe"
+  cmake --build "$build" -j2 --target TesseraSetup stpack wizard_driver >/dev/null
 
-  source scripts/xvfb.sh
   tessera_start_xvfb
   tessera_start_wine "$build/wineprefix"
   timeout 120 wine cmd /c exit >/dev/null 2>&1 || true
