@@ -321,8 +321,8 @@ TEST(DamagedTableTest, TableThatDoesNotDecipherWritesNothing) {
 // File system errors
 
 #ifdef _WIN32
-const std::u16string kNotFound = u"File not found.";
-const std::u16string kIsFolder = u"Access denied.";
+const std::u16string kNotFound = u"File not found";
+const std::u16string kIsFolder = u"Access denied";
 #else
 const std::u16string kNotFound = u"No such file or directory";
 const std::u16string kIsFolder = u"Is a directory";

@@ -10,19 +10,6 @@ namespace {
 
 using win::Wide;
 
-// The system's wording for an error code, without the trailing line break.
-std::u16string Reason(DWORD error) {
-  wchar_t* text = nullptr;
-  const DWORD flags =
-      FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS;
-  const DWORD size =
-      FormatMessageW(flags, nullptr, error, 0, reinterpret_cast<wchar_t*>(&text), 0, nullptr);
-  std::u16string reason(reinterpret_cast<const char16_t*>(text), size);
-  LocalFree(text);
-  while (!reason.empty() && (reason.back() == u'\n' || reason.back() == u'\r')) reason.pop_back();
-  return reason;
-}
-
 // The largest piece that one ReadFile or WriteFile call takes.
 constexpr std::size_t kMaxPiece = 1u << 30;
 
@@ -98,7 +85,7 @@ std::unique_ptr<TReadFile> OpenRead(const std::u16string& path) {
   const HANDLE handle = CreateFileW(Wide(path), GENERIC_READ, FILE_SHARE_READ, nullptr,
                                     OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
   if (handle == INVALID_HANDLE_VALUE) {
-    throw EFileError(u"Cannot open file \"" + path + u"\". " + Reason(GetLastError()));
+    throw EFileError(u"Cannot open file \"" + path + u"\". " + win::SysErrorMessage(GetLastError()));
   }
   return std::make_unique<TWinFile>(handle);
 }
@@ -107,7 +94,7 @@ std::unique_ptr<TWriteFile> Create(const std::u16string& path) {
   const HANDLE handle = CreateFileW(Wide(path), GENERIC_WRITE, FILE_SHARE_READ, nullptr,
                                     CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
   if (handle == INVALID_HANDLE_VALUE) {
-    throw EFileError(u"Cannot create file \"" + path + u"\". " + Reason(GetLastError()));
+    throw EFileError(u"Cannot create file \"" + path + u"\". " + win::SysErrorMessage(GetLastError()));
   }
   return std::make_unique<TWinFile>(handle);
 }
@@ -128,14 +115,14 @@ std::unique_ptr<TFile> CreateBelow(const std::u16string& base, const std::u16str
     handle = open(OPEN_EXISTING);
   }
   if (handle == INVALID_HANDLE_VALUE) {
-    throw EFileError(u"Cannot create file \"" + path + u"\". " + Reason(GetLastError()));
+    throw EFileError(u"Cannot create file \"" + path + u"\". " + win::SysErrorMessage(GetLastError()));
   }
   auto file = std::make_unique<TWinFile>(handle);
   if (!folders.Holds(handle, name)) {
     throw EFileError(u"Cannot create file \"" + path + u"\". " + win::kLinkInTheWay);
   }
   if (!SetEndOfFile(handle)) {
-    throw EFileError(u"Cannot create file \"" + path + u"\". " + Reason(GetLastError()));
+    throw EFileError(u"Cannot create file \"" + path + u"\". " + win::SysErrorMessage(GetLastError()));
   }
   return file;
 }

@@ -19,6 +19,7 @@
 #include "support/Errors.h"
 #include "support/Shell.h"
 #include "support/System.h"
+#include "support/Text.h"
 #include "support/Win32.h"
 
 namespace {

@@ -7,6 +7,7 @@
 #include <iterator>
 #include <sstream>
 
+#include "support/Errors.h"
 #include "support/Shell.h"
 #include "support/System.h"
 #include "support/Text.h"
@@ -98,4 +99,13 @@ void RemoveInstallation(const std::u16string& folder) {
   for (const TPayloadFile& file : PayloadFiles()) {
     if (file.inSystemDir) DeleteFileW(win::Wide(InstalledPath(file, u"")));
   }
+}
+
+std::string FileBytes(const std::filesystem::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+bool Exists(const std::u16string& path) {
+  return GetFileAttributesW(win::Wide(path)) != INVALID_FILE_ATTRIBUTES;
 }

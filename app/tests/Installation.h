@@ -10,6 +10,7 @@
 
 #include "payload/Product.h"
 #include "support/Shell.h"
+#include "support/Text.h"
 
 // One file of the product and where the setup puts it.
 struct TPayloadFile {
@@ -35,3 +36,25 @@ void CloseTessera();
 // Quick Launch bar, the uninstall entry, the product's files in the system
 // directory and, when given, folder with everything in it.
 void RemoveInstallation(const std::u16string& folder = u"");
+
+// Helpers that the end-to-end tests share.
+
+// UTF-8 for readable failure messages.
+inline std::string Narrow(const std::u16string& text) { return Utf16ToUtf8(text); }
+
+// A file's bytes; empty when it cannot be read.
+std::string FileBytes(const std::filesystem::path& path);
+
+// Whether anything has that name, a link whose target is missing included.
+bool Exists(const std::u16string& path);
+
+// Polls until the condition holds; false on time-out.
+template <class Condition>
+bool Eventually(Condition condition, DWORD milliseconds) {
+  const DWORD start = GetTickCount();
+  while (!condition()) {
+    if (GetTickCount() - start >= milliseconds) return false;
+    Sleep(50);
+  }
+  return true;
+}

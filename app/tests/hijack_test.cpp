@@ -15,6 +15,8 @@
 
 #include "app/tests/Installation.h"
 #include "app/tests/WizardDriver.h"
+#include "support/Errors.h"
+#include "support/Text.h"
 #include "support/Win32.h"
 #include "support/testing/RegistryValue.h"
 #include "toolkit/Toolkit.h"
@@ -49,29 +51,8 @@ std::u16string TempFolder() {
   return win::FromWide(temp);
 }
 
-std::string Narrow(const std::u16string& text) { return Utf16ToUtf8(text); }
-
-std::string FileBytes(const std::u16string& path) {
-  std::ifstream in(fs::path(path), std::ios::binary);
-  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
-
 void WriteFileBytes(const std::u16string& path, const std::string& bytes) {
   std::ofstream(fs::path(path), std::ios::binary) << bytes;
-}
-
-bool Exists(const std::u16string& path) {
-  return GetFileAttributesW(win::Wide(path)) != INVALID_FILE_ATTRIBUTES;
-}
-
-template <class Condition>
-bool Eventually(Condition condition, DWORD milliseconds) {
-  const DWORD start = GetTickCount();
-  while (!condition()) {
-    if (GetTickCount() - start >= milliseconds) return false;
-    Sleep(50);
-  }
-  return true;
 }
 
 // The files of a folder by name: what a victim folder holds.
@@ -101,7 +82,7 @@ void RunUnix(const std::vector<std::string>& arguments) {
   STARTUPINFOW startup{};
   startup.cb = sizeof startup;
   PROCESS_INFORMATION process{};
-  if (!CreateProcessW(nullptr, reinterpret_cast<wchar_t*>(command.data()), nullptr, nullptr, FALSE,
+  if (!CreateProcessW(nullptr, win::Wide(command.data()), nullptr, nullptr, FALSE,
                       0, nullptr, nullptr, &startup, &process)) {
     throw Exception(u"Cannot run " + command);
   }
@@ -215,13 +196,13 @@ class HijackTest : public testing::Test {
     startup.cb = sizeof startup;
     PROCESS_INFORMATION process{};
     std::u16string command = u"\"" + folder + u"Uninst.exe\" /S";
-    ASSERT_TRUE(CreateProcessW(nullptr, reinterpret_cast<wchar_t*>(command.data()), nullptr,
+    ASSERT_TRUE(CreateProcessW(nullptr, win::Wide(command.data()), nullptr,
                                nullptr, FALSE, 0, nullptr, nullptr, &startup, &process));
     CloseHandle(process.hThread);
     CloseHandle(process.hProcess);
     const auto done = [&] {
       HKEY key = nullptr;
-      if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, kUninstallKey, 0, KEY_READ, &key) == ERROR_SUCCESS) {
+      if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, win::Wide(kUninstallKey), 0, KEY_READ, &key) == ERROR_SUCCESS) {
         RegCloseKey(key);
         return false;
       }

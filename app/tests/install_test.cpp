@@ -47,26 +47,6 @@ using testing_windows::kPatience;
 
 std::u16string SetupPath() { return ExecutableFolder() + u"..\\" + kSetupName; }
 
-std::string Narrow(const std::u16string& text) { return Utf16ToUtf8(text); }
-
-std::string FileBytes(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
-
-bool Exists(const std::u16string& path) { return fs::exists(fs::path(path)); }
-
-// Polls until the condition holds; false on time-out.
-template <class Condition>
-bool Eventually(Condition condition, DWORD milliseconds) {
-  const DWORD start = GetTickCount();
-  while (!condition()) {
-    if (GetTickCount() - start >= milliseconds) return false;
-    Sleep(50);
-  }
-  return true;
-}
-
 // The values of the uninstall key by name, as UTF-8 for readable failures (the
 // registry lists values sorted, so the order of writing is not seen).
 std::map<std::string, std::string> UninstallValues() {

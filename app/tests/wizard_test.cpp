@@ -31,8 +31,6 @@ TBox BoxOf(const RECT& rect) {
   return {rect.left, rect.top, rect.right - rect.left, rect.bottom - rect.top};
 }
 
-std::string Narrow(const std::u16string& text) { return Utf16ToUtf8(text); }
-
 class WizardTest : public testing::Test {
  protected:
   TWizardProcess& Launch(const std::u16string& arguments = u"") {
