@@ -85,7 +85,8 @@ std::unique_ptr<TReadFile> OpenRead(const std::u16string& path) {
   const HANDLE handle = CreateFileW(Wide(path), GENERIC_READ, FILE_SHARE_READ, nullptr,
                                     OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
   if (handle == INVALID_HANDLE_VALUE) {
-    throw EFileError(u"Cannot open file \"" + path + u"\". " + win::SysErrorMessage(GetLastError()));
+    throw EFileError(u"Cannot open file \"" + path + u"\". " +
+                     win::SysErrorMessage(GetLastError()));
   }
   return std::make_unique<TWinFile>(handle);
 }
@@ -94,7 +95,8 @@ std::unique_ptr<TWriteFile> Create(const std::u16string& path) {
   const HANDLE handle = CreateFileW(Wide(path), GENERIC_WRITE, FILE_SHARE_READ, nullptr,
                                     CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
   if (handle == INVALID_HANDLE_VALUE) {
-    throw EFileError(u"Cannot create file \"" + path + u"\". " + win::SysErrorMessage(GetLastError()));
+    throw EFileError(u"Cannot create file \"" + path + u"\". " +
+                     win::SysErrorMessage(GetLastError()));
   }
   return std::make_unique<TWinFile>(handle);
 }
@@ -115,14 +117,16 @@ std::unique_ptr<TFile> CreateBelow(const std::u16string& base, const std::u16str
     handle = open(OPEN_EXISTING);
   }
   if (handle == INVALID_HANDLE_VALUE) {
-    throw EFileError(u"Cannot create file \"" + path + u"\". " + win::SysErrorMessage(GetLastError()));
+    throw EFileError(u"Cannot create file \"" + path + u"\". " +
+                     win::SysErrorMessage(GetLastError()));
   }
   auto file = std::make_unique<TWinFile>(handle);
   if (!folders.Holds(handle, name)) {
     throw EFileError(u"Cannot create file \"" + path + u"\". " + win::kLinkInTheWay);
   }
   if (!SetEndOfFile(handle)) {
-    throw EFileError(u"Cannot create file \"" + path + u"\". " + win::SysErrorMessage(GetLastError()));
+    throw EFileError(u"Cannot create file \"" + path + u"\". " +
+                     win::SysErrorMessage(GetLastError()));
   }
   return file;
 }

@@ -10,6 +10,7 @@ packages=(
   zlib1g-dev googletest libgtest-dev libgmock-dev libbenchmark-dev
   wine wine64 fonts-wine xvfb xauth   # the Windows tests and the main job
   openssl python3 osslsigncode       # osslsigncode: the signed build's test
+  clang-format                        # the formatting check
 )
 
 missing=()

@@ -1,9 +1,10 @@
 #!/bin/bash
-# Runs every test: the native suite, the sanitizer suite, bounded fuzzing, and
-# the Windows build's suite under Wine on a virtual display; checks that the
-# i686 build still builds. Exits non-zero when anything fails.
-# Usage: test.sh [GROUP...]; with groups (native, wine, sanitize, fuzz, i686, release),
-# only their stages run.
+# Runs every test: the formatting check, the native suite, the Windows build's
+# suite under Wine on a virtual display, the sanitizer suite, bounded fuzzing,
+# the i686 build, and the reproducible and signed release builds. Exits
+# non-zero when anything fails.
+# Usage: test.sh [GROUP...]; with groups (format, native, wine, sanitize, fuzz,
+# i686, release), only their stages run.
 set -uo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
@@ -45,6 +46,12 @@ wine_suite() {
   ctest --preset win64
 }
 
+# Every tracked C++ source in the project's own format.
+format_check() {
+  git ls-files '*.cpp' '*.h' | xargs clang-format --dry-run -Werror
+}
+
+stage format "formatting" format_check
 stage native "native build" build native
 stage native "native tests" ctest --preset native
 stage wine "windows tests under wine" wine_suite

@@ -34,17 +34,6 @@ std::u16string Join(const std::u16string& folder, const std::u16string& name) {
 
 }  // namespace
 
-void win::RestrictDllSearch() {
-  const HMODULE kernel = GetModuleHandleW(L"kernel32.dll");
-  using TSetDefault = BOOL WINAPI(DWORD);
-  auto* const setDefault = ProcAddress<TSetDefault>(kernel, "SetDefaultDllDirectories");
-  if (setDefault && setDefault(LOAD_LIBRARY_SEARCH_SYSTEM32)) return;
-  using TSetDllDirectory = BOOL WINAPI(LPCWSTR);
-  if (auto* const setDllDirectory = ProcAddress<TSetDllDirectory>(kernel, "SetDllDirectoryW")) {
-    setDllDirectory(L"");
-  }
-}
-
 HMODULE win::LoadSystemLibrary(const wchar_t* name) {
   // By full path, and what it imports from its own folder first: Wine
   // resolves the imports of a DLL that a program loads by the unrestricted

@@ -94,15 +94,6 @@ inline bool FileExists(const std::u16string& path) {
   return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
 }
 
-// Restricts the DLL search of the whole process to the system directory: the
-// setup and the uninstaller run elevated from folders that others can write,
-// where a DLL of a known name would otherwise be loaded. Each program calls
-// it first. Without SetDefaultDllDirectories (XP, Vista, 7 without its
-// update) the current directory is taken out of the search instead; the
-// program's own folder stays in it there, so DLLs that are not KnownDLLs are
-// loaded through LoadSystemLibrary only.
-void RestrictDllSearch();
-
 // A DLL that is not one of the KnownDLLs, from the system directory by its
 // full path, with its own imports looked for there first; null when it
 // cannot be loaded. It stays loaded for the rest of the process.
@@ -115,6 +106,26 @@ Function* ProcAddress(HMODULE module, const char* name) {
   if (!module) return nullptr;
   // Through the generic function type, which converts to any other.
   return reinterpret_cast<Function*>(reinterpret_cast<void (*)()>(GetProcAddress(module, name)));
+}
+
+// Restricts the DLL search of the whole process to the system directory: the
+// setup and the uninstaller run elevated from folders that others can write,
+// where a DLL of a known name would otherwise be loaded. Each program calls
+// it first. Without SetDefaultDllDirectories (XP, Vista, 7 without its
+// update) the current directory is taken out of the search instead; the
+// program's own folder stays in it there, so DLLs that are not KnownDLLs are
+// loaded through LoadSystemLibrary only.
+
+// Inline, so that a program as small as Tessera.exe needs no library for it.
+inline void RestrictDllSearch() {
+  const HMODULE kernel = GetModuleHandleW(L"kernel32.dll");
+  using TSetDefault = BOOL WINAPI(DWORD);
+  auto* const setDefault = ProcAddress<TSetDefault>(kernel, "SetDefaultDllDirectories");
+  if (setDefault && setDefault(LOAD_LIBRARY_SEARCH_SYSTEM32)) return;
+  using TSetDllDirectory = BOOL WINAPI(LPCWSTR);
+  if (auto* const setDllDirectory = ProcAddress<TSetDllDirectory>(kernel, "SetDllDirectoryW")) {
+    setDllDirectory(L"");
+  }
 }
 
 // The reason given when a link stands where a file or folder is made.

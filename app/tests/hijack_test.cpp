@@ -82,8 +82,8 @@ void RunUnix(const std::vector<std::string>& arguments) {
   STARTUPINFOW startup{};
   startup.cb = sizeof startup;
   PROCESS_INFORMATION process{};
-  if (!CreateProcessW(nullptr, win::Wide(command.data()), nullptr, nullptr, FALSE,
-                      0, nullptr, nullptr, &startup, &process)) {
+  if (!CreateProcessW(nullptr, win::Wide(command.data()), nullptr, nullptr, FALSE, 0, nullptr,
+                      nullptr, &startup, &process)) {
     throw Exception(u"Cannot run " + command);
   }
   CloseHandle(process.hThread);
@@ -196,13 +196,14 @@ class HijackTest : public testing::Test {
     startup.cb = sizeof startup;
     PROCESS_INFORMATION process{};
     std::u16string command = u"\"" + folder + u"Uninst.exe\" /S";
-    ASSERT_TRUE(CreateProcessW(nullptr, win::Wide(command.data()), nullptr,
-                               nullptr, FALSE, 0, nullptr, nullptr, &startup, &process));
+    ASSERT_TRUE(CreateProcessW(nullptr, win::Wide(command.data()), nullptr, nullptr, FALSE, 0,
+                               nullptr, nullptr, &startup, &process));
     CloseHandle(process.hThread);
     CloseHandle(process.hProcess);
     const auto done = [&] {
       HKEY key = nullptr;
-      if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, win::Wide(kUninstallKey), 0, KEY_READ, &key) == ERROR_SUCCESS) {
+      if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, win::Wide(kUninstallKey), 0, KEY_READ, &key) ==
+          ERROR_SUCCESS) {
         RegCloseKey(key);
         return false;
       }
