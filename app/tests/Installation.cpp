@@ -109,3 +109,27 @@ std::string FileBytes(const std::filesystem::path& path) {
 bool Exists(const std::u16string& path) {
   return GetFileAttributesW(win::Wide(path)) != INVALID_FILE_ATTRIBUTES;
 }
+
+bool UninstallKeyExists() {
+  HKEY key = nullptr;
+  if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, win::Wide(kUninstallKey), 0, KEY_READ, &key) !=
+      ERROR_SUCCESS) {
+    return false;
+  }
+  RegCloseKey(key);
+  return true;
+}
+
+bool StartSilentUninstall(const std::u16string& folder) {
+  STARTUPINFOW startup{};
+  startup.cb = sizeof startup;
+  PROCESS_INFORMATION process{};
+  std::u16string command = u"\"" + folder + u"Uninst.exe\" /S";
+  if (!CreateProcessW(nullptr, win::Wide(command.data()), nullptr, nullptr, FALSE, 0, nullptr,
+                      nullptr, &startup, &process)) {
+    return false;
+  }
+  CloseHandle(process.hThread);
+  CloseHandle(process.hProcess);
+  return true;
+}

@@ -39,6 +39,12 @@ void RemoveInstallation(const std::u16string& folder = u"");
 
 // Helpers that the end-to-end tests share.
 
+bool UninstallKeyExists();
+
+// Starts "<folder>Uninst.exe /S" (folder ending in "\") without waiting for
+// it: the uninstaller hands its work to a copy of itself.
+bool StartSilentUninstall(const std::u16string& folder);
+
 // UTF-8 for readable failure messages.
 inline std::string Narrow(const std::u16string& text) { return Utf16ToUtf8(text); }
 

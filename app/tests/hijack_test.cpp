@@ -192,23 +192,8 @@ class HijackTest : public testing::Test {
 
   // Runs the installed uninstaller silently and waits for its copy's work.
   static void Uninstall(const std::u16string& folder) {
-    STARTUPINFOW startup{};
-    startup.cb = sizeof startup;
-    PROCESS_INFORMATION process{};
-    std::u16string command = u"\"" + folder + u"Uninst.exe\" /S";
-    ASSERT_TRUE(CreateProcessW(nullptr, win::Wide(command.data()), nullptr, nullptr, FALSE, 0,
-                               nullptr, nullptr, &startup, &process));
-    CloseHandle(process.hThread);
-    CloseHandle(process.hProcess);
-    const auto done = [&] {
-      HKEY key = nullptr;
-      if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, win::Wide(kUninstallKey), 0, KEY_READ, &key) ==
-          ERROR_SUCCESS) {
-        RegCloseKey(key);
-        return false;
-      }
-      return !Exists(folder + u"Tessera.exe");
-    };
+    ASSERT_TRUE(StartSilentUninstall(folder));
+    const auto done = [&] { return !UninstallKeyExists() && !Exists(folder + u"Tessera.exe"); };
     EXPECT_TRUE(Eventually(done, kUninstallTimeout)) << "the uninstallation did not end";
   }
 

@@ -71,16 +71,6 @@ std::map<std::string, std::string> UninstallValues() {
   return values;
 }
 
-bool UninstallKeyExists() {
-  HKEY key = nullptr;
-  if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, win::Wide(kUninstallKey), 0, KEY_READ, &key) !=
-      ERROR_SUCCESS) {
-    return false;
-  }
-  RegCloseKey(key);
-  return true;
-}
-
 // Waits for the setup's message box and checks it: the caption "Setup", the
 // text, and an icon or none.
 TMessageBoxInfo ExpectMessageBox(const TWizardProcess& setup, const std::u16string& text,
@@ -547,14 +537,7 @@ TEST_F(InstallTest, UninstallerRemovesTheInstallation) {
   ASSERT_TRUE(UninstallKeyExists());
   ASSERT_TRUE(Exists(TesseraLink(fkQuickLaunch)));
 
-  STARTUPINFOW startup{};
-  startup.cb = sizeof startup;
-  PROCESS_INFORMATION process{};
-  std::u16string command = u"\"" + folder + u"Uninst.exe\" /S";
-  ASSERT_TRUE(CreateProcessW(nullptr, win::Wide(command.data()), nullptr, nullptr, FALSE, 0,
-                             nullptr, nullptr, &startup, &process));
-  CloseHandle(process.hThread);
-  CloseHandle(process.hProcess);
+  ASSERT_TRUE(StartSilentUninstall(folder));
   const std::vector<TPayloadFile> files = PayloadFiles();
   const auto everythingGone = [&] {
     for (const TPayloadFile& file : files) {
