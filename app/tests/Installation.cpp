@@ -133,3 +133,8 @@ bool StartSilentUninstall(const std::u16string& folder) {
   CloseHandle(process.hProcess);
   return true;
 }
+
+bool InstallationOver(TWizardProcess& setup) {
+  return !setup.Running() || testing_windows::FindMessageBox(setup.ProcessId()).handle ||
+         (setup.VisiblePage() == 4 && setup.Enabled(u"btnNext"));
+}

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "app/tests/WizardDriver.h"
 #include "payload/Product.h"
 #include "support/Shell.h"
 #include "support/Text.h"
@@ -40,6 +41,10 @@ void RemoveInstallation(const std::u16string& folder = u"");
 // Helpers that the end-to-end tests share.
 
 bool UninstallKeyExists();
+
+// After Install was clicked: the setup has ended, shows a message box, or
+// shows the completion page with Next enabled.
+bool InstallationOver(TWizardProcess& setup);
 
 // Starts "<folder>Uninst.exe /S" (folder ending in "\") without waiting for
 // it: the uninstaller hands its work to a copy of itself.

@@ -165,13 +165,8 @@ class HijackTest : public testing::Test {
   // Waits after Install for page 4 (true), or for the extraction box (false),
   // which it closes; in both cases the setup then ends cleanly.
   static bool WaitForTheInstallation(TWizardProcess& setup) {
-    bool box = false;
-    const bool ended = Eventually(
-        [&] {
-          box = testing_windows::FindMessageBox(setup.ProcessId()).handle != nullptr;
-          return box || !setup.Running() || (setup.VisiblePage() == 4 && setup.Enabled(u"btnNext"));
-        },
-        kInstallTimeout);
+    const bool ended = Eventually([&] { return InstallationOver(setup); }, kInstallTimeout);
+    const bool box = testing_windows::FindMessageBox(setup.ProcessId()).handle != nullptr;
     EXPECT_TRUE(ended) << "the installation did not end in time";
     if (box) {
       const TMessageBoxInfo shown = setup.WaitForMessageBox();

@@ -130,12 +130,7 @@ class InstallTest : public testing::Test {
   // Clicks Install and waits for the completion page.
   static void InstallAndWait(TWizardProcess& setup) {
     setup.Click(u"btnNext");
-    const bool done = Eventually(
-        [&] {
-          return !setup.Running() || testing_windows::FindMessageBox(setup.ProcessId()).handle ||
-                 (setup.VisiblePage() == 4 && setup.Enabled(u"btnNext"));
-        },
-        kPatience);
+    const bool done = Eventually([&] { return InstallationOver(setup); }, kPatience);
     ASSERT_TRUE(done) << "the installation did not end in time";
     ASSERT_TRUE(setup.Running()) << "the setup ended during the installation";
     ASSERT_EQ(setup.VisiblePage(), 4)
