@@ -115,7 +115,8 @@ class HijackTest : public testing::Test {
     // they point at.
     for (const std::u16string& link : fLinks) {
       RunUnix({"/bin/rm", "-f", UnixPath(link)});
-      EXPECT_TRUE(Eventually([&] { return !Listed(link); }, 10000)) << Narrow(link);
+      EXPECT_TRUE(Eventually([&] { return !Listed(link); }, testing_windows::kPatience))
+          << Narrow(link);
     }
     RemoveInstallation();
     std::error_code ignored;
@@ -127,14 +128,15 @@ class HijackTest : public testing::Test {
     return path;
   }
 
-  // A symbolic link at link to target, both in the prefix.
+  // A symbolic link at link, a free name, to target, both in the prefix. One
+  // program makes it: Wine lets us wait for neither of two, so that a remover
+  // started first could still run after the linker.
   void PlantLink(const std::u16string& link, const std::u16string& target) {
+    ASSERT_FALSE(Listed(link)) << "the name is taken: " << Narrow(link);
     fLinks.push_back(link);
-    // Whatever had the name goes first, so that the link is what is then found.
-    RunUnix({"/bin/rm", "-f", UnixPath(link)});
-    ASSERT_TRUE(Eventually([&] { return !Listed(link); }, 10000)) << Narrow(link);
     RunUnix({"/bin/ln", "-s", UnixPath(target), UnixPath(link)});
-    ASSERT_TRUE(Eventually([&] { return Listed(link); }, 10000)) << "no link at " << Narrow(link);
+    ASSERT_TRUE(Eventually([&] { return Listed(link); }, testing_windows::kPatience))
+        << "no link at " << Narrow(link);
   }
 
   // A victim file of known bytes, and a victim folder holding one.
