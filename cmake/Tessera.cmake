@@ -94,11 +94,14 @@ if(TESSERA_SIGN_CERT OR TESSERA_SIGN_KEY)
 endif()
 
 # tessera_release_program(TARGET [NO_LTO]): a program that is shipped: linked
-# with link-time optimisation (unless NO_LTO) and stripped, checked for foreign
-# DLLs, and signed when the build signs.
+# with link-time optimisation (unless NO_LTO) and stripped, with the win32
+# thread model's runtime, checked for foreign DLLs, and signed when the build
+# signs.
 function(tessera_release_program target)
   cmake_parse_arguments(P "NO_LTO" "" "" ${ARGN})
-  target_link_options(${target} PRIVATE -s)
+  # The runtime's folder ahead of the compiler's own; -no-pthread drops the
+  # posix driver's -lpthread, so that a use of winpthread fails the link.
+  target_link_options(${target} PRIVATE -s -L${TESSERA_WIN32_RUNTIME_DIR} -no-pthread)
   if(NOT P_NO_LTO)
     # After the -fno-lto of every link. One partition: with several, mingw-w64's
     # GCC 12 stops with an internal compiler error.

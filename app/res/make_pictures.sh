@@ -23,9 +23,11 @@ for ((row = 0; row * height < 308; row++)); do
     draw+=(-fill "${palette[$(((row * 3 + column * 5 + 60) % 6))]}" -draw "polygon $points")
   done
 done
+# Quality 75 (and so ImageMagick's 2x2 colour sampling): half the bytes of 90,
+# with no visible difference on flat triangles; every byte is in the setup.
 convert -size 160x308 xc:'#264653' -stroke '#fdf6e3' -strokewidth 2 "${draw[@]}" \
   \( -size 160x308 gradient:'rgba(0,0,0,0)'-'rgba(0,0,40,0.5)' \) -composite \
-  -strip -quality 90 Welcome.jpg
+  -strip -quality 75 Welcome.jpg
 
 # The licence: a sheet with lines of text and a tile seal.
 convert -size 32x32 xc:'#fffbf0' \
