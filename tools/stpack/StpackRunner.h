@@ -2,8 +2,11 @@
 // with its standard streams redirected to files, and collects what it wrote.
 #pragma once
 
+#include <cerrno>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -95,10 +98,19 @@ inline TRun Stpack(const std::vector<std::string>& args, const std::string& inpu
   const fs::path err = streams.Path() / "err";
   packagetesting::WriteBytes(in, input);
   TRun run;
+  errno = 0;
   run.code = RunCommand(args, in, out, err);
+  const int runErrno = errno;
+  const std::optional<std::string> errBytes = packagetesting::ReadBytes(err);
   run.out = packagetesting::ReadBytes(out).value_or("");
-  run.err = packagetesting::ReadBytes(err).value_or("");
+  run.err = errBytes.value_or("");
   std::erase(run.err, '\r');
+  if (run.code == -1) {
+    // The command processor did not start, or the tool ended without an exit
+    // code of its own: the failure says which, with the C runtime's reason.
+    run.err += "[no exit code: " + std::string(std::strerror(runErrno)) +
+               (errBytes ? "; the tool's streams were opened]" : "; no streams were opened]");
+  }
   return run;
 }
 
